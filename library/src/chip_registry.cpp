@@ -1,0 +1,19 @@
+#include "chip_registry.h"
+
+#include "description_syntax.h"
+
+namespace qvnhwm {
+
+bool ChipRegistry::add(std::unique_ptr<MonitorChip> chip) {
+    if (chips_.size() >= kMaxChips) return false;
+    chips_.push_back(std::move(chip));
+    return true;
+}
+
+MonitorChip* ChipRegistry::find(std::string_view id) const {
+    for (const auto& chip : chips_)
+        if (chip->id() && syntax::equalsIgnoreCase(*chip->id(), id)) return chip.get();
+    return nullptr;
+}
+
+}  // namespace qvnhwm

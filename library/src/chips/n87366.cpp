@@ -1,0 +1,179 @@
+#include "n87366.h"
+
+#include <cmath>
+#include <optional>
+
+#include "../description_syntax.h"
+#include "../driver_channel.h"
+#include "../scale_code.h"
+
+namespace qvnhwm {
+
+namespace {
+
+// Super-I/O configuration registers, behind the index/data pair.
+constexpr uint8_t kCfgLogicalDevice = 0x07;  // selects the logical device the rest refer to
+constexpr uint8_t kCfgBaseHigh = 0x60;       // I/O base of the selected device, high byte
+constexpr uint8_t kCfgBaseLow = 0x61;        // and low byte
+
+// Logical devices of the three monitors.
+constexpr uint8_t kDeviceFan = 0x09;
+constexpr uint8_t kDeviceVoltage = 0x0D;
+constexpr uint8_t kDeviceTemperature = 0x0E;
+
+constexpr uint8_t kAllBits = 0xFF;
+
+// Fan monitor: per fan a block of three registers starting at +0x07.
+constexpr uint32_t kFanCount = 0x07;         // count of fan 1
+constexpr uint32_t kFanStatus = 0x08;        // status of fan 1
+constexpr uint32_t kFanStride = 3;
+constexpr uint8_t kFanReady = 0x01;          // a fresh count is available
+constexpr uint8_t kFanOverflow = 0x04;       // written back as 1 to clear it
+constexpr uint8_t kFanDivisorMask = 0x60;    // divisor code, 2^code
+constexpr int kFanDivisorShift = 5;
+constexpr int kFanReadyPolls = 4;
+
+// 16000 / count is the fan's revolutions per second at divisor code 0; each divisor code
+// halves it. The true speed is kept even above 255 (a fast fan must not read as a slow
+// one), and a zero count, a fan the monitor has not measured, reads as speed 0.
+constexpr int32_t kFanClock = 16000;
+constexpr double kSecondsPerMinute = 60.0;
+
+int32_t fanRevolutionsPerSecond(uint8_t count, int divisorCode) {
+    if (count == 0) return 0;
+    return int32_t(std::trunc(double(kFanClock / count) / double(1 << divisorCode)));
+}
+
+// Voltage and temperature monitors share one layout: pick a channel, start a conversion,
+// wait for it, read the value, acknowledge.
+constexpr uint32_t kMonConfig = 0x08;        // written 0 at start-up
+constexpr uint32_t kMonChannel = 0x09;       // channel select; 0x0F the temperature setup bank
+constexpr uint32_t kMonStatus = 0x0A;        // bit 0 starts a conversion, bit 7 marks it done
+constexpr uint32_t kMonValue = 0x0B;         // value of the selected channel
+constexpr uint8_t kMonStart = 0x01;
+constexpr uint8_t kMonDone = 0x80;           // also the acknowledgement, written whole
+constexpr int kMonDonePolls = 4;
+
+// Temperature setup bank, written at start-up in this order.
+constexpr uint8_t kTempSetupBank = 0x0F;
+struct PortWrite {
+    uint32_t offset;
+    uint8_t value;
+};
+constexpr PortWrite kTempSetup[] = {
+    {0x0A, 0x08},
+    {0x0B, 0x05},
+    {0x0C, 0x35},
+    {0x0D, 0x3D},
+    {0x0E, 0x3D},
+};
+
+// Channel codes of GetSensorValue.
+constexpr uint8_t kCodeFan1 = 1;
+constexpr uint8_t kCodeFan3 = 3;
+constexpr uint8_t kCodeVoltage0 = 0x30;      // voltage channels 0-13
+constexpr uint8_t kCodeVoltage13 = 0x3D;
+constexpr uint8_t kCodeTemperature0 = 0x60;  // temperature channels 0-2
+constexpr uint8_t kCodeTemperature2 = 0x62;
+
+}  // namespace
+
+bool N87366::locate(uint8_t device, uint32_t& base) {
+    DriverChannel& ch = channel();
+    uint8_t high = 0, low = 0;
+    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, device) || !ch.ReadIndexed(indexPort_, kCfgBaseHigh, high) ||
+        !ch.ReadIndexed(indexPort_, kCfgBaseLow, low))
+        return false;
+    base = uint32_t(high) << 8 | low;
+    return true;
+}
+
+int32_t N87366::Init() {
+    if (!locate(kDeviceFan, fanBase_)) return 0;
+    // A board without the voltage or temperature unit still has its fans read.
+    locate(kDeviceVoltage, voltageBase_);
+    locate(kDeviceTemperature, temperatureBase_);
+
+    DriverChannel& ch = channel();
+    const uint32_t t = temperatureBase_;
+    const uint32_t v = voltageBase_;
+    if (!ch.WritePort(t + kMonConfig, 0x00, kAllBits) || !ch.WritePort(v + kMonConfig, 0x00, kAllBits) ||
+        !ch.WritePort(t + kMonConfig, 0x00, kAllBits) || !ch.WritePort(t + kMonChannel, kTempSetupBank, kAllBits))
+        return 0;
+    for (const PortWrite& w : kTempSetup)
+        if (!ch.WritePort(t + w.offset, w.value, kAllBits)) return 0;
+    return 1;
+}
+
+bool N87366::readFan(int fan, int32_t& raw) {
+    DriverChannel& ch = channel();
+    const uint32_t status = fanBase_ + kFanStatus + kFanStride * uint32_t(fan - 1);
+    const uint32_t count = fanBase_ + kFanCount + kFanStride * uint32_t(fan - 1);
+    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, kDeviceFan)) return false;
+
+    uint8_t bits = 0;
+    if (!ch.ReadPort(status, kFanOverflow, bits)) return false;
+    if (bits == kFanOverflow && !ch.WritePort(status, kFanOverflow, kAllBits)) return false;
+    // A count not yet marked ready is read all the same: the previous one is still there.
+    for (int poll = 0; poll < kFanReadyPolls; ++poll) {
+        if (!ch.ReadPort(status, kFanReady, bits)) return false;
+        if (bits == kFanReady) break;
+    }
+    uint8_t divisor = 0, value = 0;
+    if (!ch.ReadPort(status, kFanDivisorMask, divisor) || !ch.ReadPort(count, kAllBits, value)) return false;
+    raw = fanRevolutionsPerSecond(value, divisor >> kFanDivisorShift);
+    return true;
+}
+
+bool N87366::readMonitor(uint8_t device, uint32_t base, uint8_t channelNumber, uint8_t& raw) {
+    DriverChannel& ch = channel();
+    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, device) ||
+        !ch.WritePort(base + kMonChannel, channelNumber, kAllBits) ||
+        !ch.WritePort(base + kMonStatus, kMonStart, kAllBits))
+        return false;
+    // A conversion not marked done in time still leaves the last value readable.
+    uint8_t status = 0;
+    for (int poll = 0; poll < kMonDonePolls; ++poll) {
+        if (!ch.ReadPort(base + kMonStatus, kMonDone, status)) return false;
+        if (status == kMonDone) break;
+    }
+    return ch.ReadPort(base + kMonValue, kAllBits, raw) && ch.WritePort(base + kMonStatus, kMonDone, kAllBits);
+}
+
+int32_t N87366::GetSensorValue(int32_t, int32_t channelCode, int32_t multiplier, int32_t offset,
+                               int32_t resultScale, int32_t offsetScale, double& value) {
+    value = 0.0;
+    const std::optional<LinearScale> scale = LinearScale::make(multiplier, offset, resultScale, offsetScale);
+    if (!scale) return 0;
+
+    const auto code = uint8_t(channelCode);
+    if (code >= kCodeFan1 && code <= kCodeFan3) {
+        int32_t raw = 0;
+        if (!readFan(code - kCodeFan1 + 1, raw)) return 0;
+        value = scale->apply(raw) * kSecondsPerMinute;
+        return 1;
+    }
+    if (code >= kCodeVoltage0 && code <= kCodeVoltage13) {
+        uint8_t raw = 0;
+        if (!readMonitor(kDeviceVoltage, voltageBase_, uint8_t(code - kCodeVoltage0), raw)) return 0;
+        value = scale->apply(raw);
+        return 1;
+    }
+    if (code >= kCodeTemperature0 && code <= kCodeTemperature2) {
+        uint8_t raw = 0;
+        if (!readMonitor(kDeviceTemperature, temperatureBase_, uint8_t(code - kCodeTemperature0), raw)) return 0;
+        value = scale->apply(int8_t(raw));
+        return 1;
+    }
+    return 0;
+}
+
+bool N87366::configure(std::string_view line) {
+    constexpr std::string_view kIndexPortTag = "<IDXREG>";
+    if (!syntax::carriesTag(line, kIndexPortTag)) return false;
+    indexPort_ = uint32_t(syntax::parseSigned(syntax::tagValue(line, kIndexPortTag)));
+    dataPort_ = indexPort_ + 1;
+    return true;
+}
+
+}  // namespace qvnhwm

@@ -1,0 +1,25 @@
+// The seam between the driver channel and whatever carries its requests: the Windows
+// kernel driver, the Linux driver service's socket, or a test's recorder.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace qvnhwm {
+
+class DeviceTransport {
+public:
+    virtual ~DeviceTransport() = default;
+
+    virtual bool open() = 0;
+    // False when the system refuses to close; the handle is then still held.
+    virtual bool close() = 0;
+    // One synchronous request. On false the output carries nothing meaningful.
+    virtual bool control(uint32_t code, const void* in, uint32_t inLen, void* out,
+                         uint32_t outLen) = 0;
+};
+
+// The transport of this platform: the kernel driver on Windows, qvnbdrv's socket elsewhere.
+std::unique_ptr<DeviceTransport> makePlatformTransport();
+
+}  // namespace qvnhwm

@@ -1,0 +1,48 @@
+// The library's one handle to the driver. Each operation is one driver request with the
+// request table's exact buffers; reads hand back their byte only on success.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "device_transport.h"
+
+namespace qvnhwm {
+
+// SMBus host controller family of the board, as the driver knows it.
+enum SmbusHostKind : int32_t {
+    kHostAmd = 0,    // AMD766, AMD768
+    kHostIntel = 1,  // ICH .. ICH4
+    kHostServerWorks = 2,  // OSB4, CSB5
+};
+
+class DriverChannel {
+public:
+    explicit DriverChannel(std::unique_ptr<DeviceTransport> transport);
+    ~DriverChannel();
+    DriverChannel(const DriverChannel&) = delete;
+    DriverChannel& operator=(const DriverChannel&) = delete;
+
+    // Closes whatever is open and carries later requests over another transport.
+    void useTransport(std::unique_ptr<DeviceTransport> transport);
+
+    bool Open();
+    bool Close();
+    bool IsOpen() const { return open_; }
+
+    bool ChooseSmbusHost(int32_t kind, int32_t value);
+    bool SmbusReadByte(uint8_t slaveAddress, uint8_t command, uint8_t& data);
+    bool SmbusWriteByte(uint8_t slaveAddress, uint8_t command, uint8_t data);
+    bool ReadIndexed(uint32_t indexPort, uint8_t index, uint8_t& data);
+    bool WriteIndexed(uint32_t indexPort, uint8_t index, uint8_t data);
+    bool ReadPort(uint32_t port, uint8_t mask, uint8_t& data);
+    bool WritePort(uint32_t port, uint8_t value, uint8_t mask);
+
+private:
+    bool send(uint32_t code, const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t outLen);
+
+    std::unique_ptr<DeviceTransport> transport_;
+    bool open_ = false;
+};
+
+}  // namespace qvnhwm

@@ -1,0 +1,62 @@
+// The driver's request table: control codes and the exact buffer sizes of each request.
+// The kernel driver on Windows and qvnbdrv on Linux accept these and nothing else.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace qvnhwm::request {
+
+// Device type 0x22, buffered transfer, any access: (type << 16) | (function << 2).
+constexpr uint32_t controlCode(uint32_t function) { return (0x22u << 16) | (function << 2); }
+
+inline constexpr uint32_t kChooseHostKind = controlCode(0x990);   // 0x222640 SMBus host family
+inline constexpr uint32_t kChooseHostValue = controlCode(0x991);  // 0x222644 host choice, second word
+inline constexpr uint32_t kSmbusReadByte = controlCode(0x992);    // 0x222648 read-byte-data
+inline constexpr uint32_t kSmbusWriteByte = controlCode(0x993);   // 0x22264C write-byte-data
+inline constexpr uint32_t kReadIndexed = controlCode(0x995);      // 0x222654 index/data pair read
+inline constexpr uint32_t kWriteIndexed = controlCode(0x996);     // 0x222658 index/data pair write
+inline constexpr uint32_t kReadPort = controlCode(0x997);         // 0x22265C single port read
+inline constexpr uint32_t kWritePort = controlCode(0x998);        // 0x222660 single port write
+
+inline constexpr uint32_t kHostChoiceSize = 16;  // both host-choice requests, in and out
+inline constexpr uint32_t kSmbusInSize = 4;      // slave, command, data, unused
+inline constexpr uint32_t kPortInSize = 8;       // indexed and plain port requests
+inline constexpr uint32_t kByteOutSize = 4;      // byte 0 carries a read's data
+
+struct Shape {
+    uint32_t code;
+    uint32_t inLen;
+    uint32_t outLen;
+};
+
+inline constexpr std::array<Shape, 8> kShapes{{
+    {kChooseHostKind, kHostChoiceSize, kHostChoiceSize},
+    {kChooseHostValue, kHostChoiceSize, kHostChoiceSize},
+    {kSmbusReadByte, kSmbusInSize, kByteOutSize},
+    {kSmbusWriteByte, kSmbusInSize, kByteOutSize},
+    {kReadIndexed, kPortInSize, kByteOutSize},
+    {kWriteIndexed, kPortInSize, kByteOutSize},
+    {kReadPort, kPortInSize, kByteOutSize},
+    {kWritePort, kPortInSize, kByteOutSize},
+}};
+
+// The shape of a known request code, or nullptr.
+constexpr const Shape* shapeOf(uint32_t code) {
+    for (const Shape& s : kShapes)
+        if (s.code == code) return &s;
+    return nullptr;
+}
+
+// Little-endian 32-bit fields inside request buffers.
+inline void putU32(uint8_t* at, uint32_t v) {
+    at[0] = uint8_t(v);
+    at[1] = uint8_t(v >> 8);
+    at[2] = uint8_t(v >> 16);
+    at[3] = uint8_t(v >> 24);
+}
+inline uint32_t getU32(const uint8_t* at) {
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+}  // namespace qvnhwm::request

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "driver_channel.h"
+#include "frame_server.h"
+#include "socket_transport.h"
+
+namespace qvnhwm {
+namespace {
+
+using testing::FakeBoard;
+using testing::FrameServer;
+using testing::TempDir;
+
+class SocketTransportTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    FakeBoard board;
+    std::string path = dir.file("qvnbdrv.sock");
+};
+
+TEST_F(SocketTransportTest, CarriesEachRequestAndItsAnswerWhole) {
+    FrameServer server(board, path);
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    board.setSmbus(0x5C, 0x28, 0x96);
+    uint8_t data = 0;
+    ASSERT_TRUE(channel.SmbusReadByte(0x5C, 0x28, data));
+    EXPECT_EQ(data, 0x96);
+    ASSERT_TRUE(channel.WriteIndexed(0x295, 0x4E, 0x80));
+    ASSERT_TRUE(channel.ChooseSmbusHost(2, 0));
+    std::lock_guard lock(server.boardMutex());
+    EXPECT_EQ(board.get(testing::Space::Indexed, 0x295, 0x4E), 0x80);
+    EXPECT_EQ(board.trace(), (std::vector<std::string>{"SR 5C 28", "IW 295 4E 80", "HK 2", "HV 0"}));
+    EXPECT_EQ(board.requests()[2].input.size(), 16u);
+}
+
+TEST_F(SocketTransportTest, ARefusedRequestFailsAndKeepsTheConnection) {
+    FrameServer server(board, path);
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    board.failOnly(1);
+    uint8_t data = 0xEE;
+    EXPECT_FALSE(channel.ReadPort(0x50F, 0xFF, data));
+    EXPECT_EQ(data, 0xEE);
+    EXPECT_TRUE(channel.ReadPort(0x50F, 0xFF, data));
+    EXPECT_EQ(server.connectionsAccepted(), 1);
+}
+
+TEST_F(SocketTransportTest, ABrokenConnectionFailsOneRequestAndTheNextReconnects) {
+    FrameServer server(board, path);
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    uint8_t data = 0;
+    server.dropClient();
+    EXPECT_TRUE(channel.SmbusReadByte(0x30, 1, data));  // served, then the service lets go
+    EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));
+    EXPECT_TRUE(channel.SmbusReadByte(0x30, 1, data));
+    EXPECT_EQ(server.connectionsAccepted(), 2);
+}
+
+TEST_F(SocketTransportTest, FailsWhileTheServiceIsGoneAndRecoversWhenItIsBack) {
+    std::optional<FrameServer> server;
+    server.emplace(board, path);
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    uint8_t data = 0;
+    server.reset();
+    EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));
+    EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));
+    server.emplace(board, path);
+    EXPECT_TRUE(channel.SmbusReadByte(0x30, 1, data));
+}
+
+TEST_F(SocketTransportTest, OpenFailsWithoutAService) {
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    EXPECT_FALSE(channel.Open());
+    EXPECT_TRUE(channel.Close());
+}
+
+TEST_F(SocketTransportTest, FindsTheServiceThroughTheEnvironmentAtEachOpen) {
+    FrameServer server(board, path);
+    SocketTransport transport;
+    ::setenv(kSocketPathVariable, dir.file("nobody-here.sock").c_str(), 1);
+    EXPECT_FALSE(transport.open());
+    ::setenv(kSocketPathVariable, path.c_str(), 1);
+    EXPECT_TRUE(transport.open());
+    ::unsetenv(kSocketPathVariable);
+    EXPECT_TRUE(transport.close());
+}
+
+}  // namespace
+}  // namespace qvnhwm
