@@ -81,8 +81,8 @@ constexpr uint8_t kCodeTemperature2 = 0x62;
 bool N87366::locate(uint8_t device, uint32_t& base) {
     DriverChannel& ch = channel();
     uint8_t high = 0, low = 0;
-    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, device) || !ch.ReadIndexed(indexPort_, kCfgBaseHigh, high) ||
-        !ch.ReadIndexed(indexPort_, kCfgBaseLow, low))
+    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, device) ||
+        !ch.ReadIndexed(indexPort_, kCfgBaseHigh, high) || !ch.ReadIndexed(indexPort_, kCfgBaseLow, low))
         return false;
     base = uint32_t(high) << 8 | low;
     return true;
@@ -150,7 +150,8 @@ int32_t N87366::GetSensorValue(int32_t, int32_t channelCode, int32_t multiplier,
     if (code >= kCodeFan1 && code <= kCodeFan3) {
         int32_t raw = 0;
         if (!readFan(code - kCodeFan1 + 1, raw)) return 0;
-        value = scale->apply(raw) * kSecondsPerMinute;
+        // An unmeasured fan reads 0 RPM whatever offset the sensor carries.
+        value = raw == 0 ? 0.0 : scale->apply(raw) * kSecondsPerMinute;
         return 1;
     }
     if (code >= kCodeVoltage0 && code <= kCodeVoltage13) {

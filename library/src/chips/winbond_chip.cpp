@@ -26,7 +26,7 @@ constexpr uint8_t kSmiMask2Init = 0x3F;
 constexpr uint8_t kVbatInitBits = 0x0F;    // bit 0 VBAT monitoring, bits 3-1 sensor selection
 constexpr uint8_t kSensorTypeMask = 0x70;
 
-// Bank select values written whole at start-up: high byte of 0x4E set, bank in bits 2-0.
+// Bank select values written whole at start-up: bit 7 set, the bank in bits 2-0.
 constexpr uint8_t kBankSelectBank0 = 0x80;
 constexpr uint8_t kBankSelectBank4 = 0x84;
 constexpr uint8_t kBankMask = 0x07;
@@ -81,7 +81,7 @@ constexpr uint8_t kTempPair1 = 0x81;       // channel codes of the two-register 
 constexpr uint8_t kTempPair2 = 0x82;
 constexpr uint8_t kRegTempHigh = 0x50;
 constexpr uint8_t kRegTempLow = 0x51;
-constexpr double kTempFloor = -20.0;       // anything colder is an open diode, not a reading
+constexpr double kTempFloor = -20.0;       // colder means no sensor on the input, not a reading
 
 // Channel 0x5A reads PWM register 0x5A as a flag: bit 4 set reads 16, else 0.
 constexpr uint8_t kFlagChannel = 0x5A;
@@ -157,7 +157,9 @@ int32_t WinbondChip::GetSensorValue(int32_t bank, int32_t reg, int32_t multiplie
         int exponent = 0;
         uint8_t count = 0;
         if (!readFanExponent(fan, exponent) || !registers().read(channel, count)) return 0;
-        value = scale->apply(fanRevolutionsPerSecond(count, exponent)) * kSecondsPerMinute;
+        // A stopped or unmeasured fan reads 0 RPM whatever offset the sensor carries.
+        const int32_t perSecond = fanRevolutionsPerSecond(count, exponent);
+        value = perSecond == 0 ? 0.0 : scale->apply(perSecond) * kSecondsPerMinute;
         return 1;
     }
     if (channel == kTempPair1 || channel == kTempPair2) {

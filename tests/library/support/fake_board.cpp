@@ -14,6 +14,10 @@ void FakeBoard::set(Space space, uint32_t address, uint8_t reg, uint8_t value) {
     scripts_.erase({space, address, reg});
 }
 
+void FakeBoard::store(Space space, uint32_t address, uint8_t reg, uint8_t value) {
+    values_[{space, address, reg}] = value;
+}
+
 void FakeBoard::script(Space space, uint32_t address, uint8_t reg, std::vector<uint8_t> values) {
     scripts_[{space, address, reg}] = std::deque<uint8_t>(values.begin(), values.end());
 }
@@ -54,19 +58,19 @@ bool FakeBoard::handle(uint32_t code, const void* inRaw, uint32_t inLen, void* o
             out[0] = *readRegister(Space::Smbus, in[0], in[1]);
             return true;
         case rq::kSmbusWriteByte:
-            set(Space::Smbus, in[0], in[1], in[2]);
+            store(Space::Smbus, in[0], in[1], in[2]);
             return true;
         case rq::kReadIndexed:
             out[0] = *readRegister(Space::Indexed, rq::getU32(in + 4), in[0]);
             return true;
         case rq::kWriteIndexed:
-            set(Space::Indexed, rq::getU32(in + 4), in[0], in[1]);
+            store(Space::Indexed, rq::getU32(in + 4), in[0], in[1]);
             return true;
         case rq::kReadPort:
             out[0] = *readRegister(Space::Port, rq::getU32(in), 0);
             return true;
         case rq::kWritePort:
-            set(Space::Port, rq::getU32(in), 0, in[4]);
+            store(Space::Port, rq::getU32(in), 0, in[4]);
             return true;
     }
     return false;

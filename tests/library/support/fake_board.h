@@ -54,6 +54,8 @@ public:
 
 private:
     using Key = std::tuple<Space, uint32_t, uint8_t>;
+    // A write by the chip: a scripted register (a status port) keeps its script.
+    void store(Space space, uint32_t address, uint8_t reg, uint8_t value);
     std::optional<uint8_t> readRegister(Space space, uint32_t address, uint8_t reg);
 
     std::map<Key, uint8_t> values_;
