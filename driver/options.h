@@ -1,0 +1,40 @@
+// The service's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include "logger.h"
+
+namespace qvnbdrv {
+
+inline constexpr const char* kDefaultSocket = "/run/qvnbdrv/qvnbdrv.sock";
+inline constexpr const char* kDefaultGroup = "qvnhwm";
+inline constexpr mode_t kDefaultMode = 0660;
+
+struct Options {
+    std::string socketPath = kDefaultSocket;
+    std::string group = kDefaultGroup;
+    bool groupGiven = false;  // a named group must exist; the default one may not
+    mode_t mode = kDefaultMode;
+    std::string boardFile;
+    bool simulate = false;
+    std::string scenarioFile;
+    LogLevel logLevel = LogLevel::Info;
+    bool force = false;
+    bool help = false;
+};
+
+// The options, or an error message for the user (with no options) on bad input.
+struct ParsedOptions {
+    std::optional<Options> options;
+    std::string error;
+};
+
+ParsedOptions parseOptions(const std::vector<std::string>& arguments);
+
+std::string usage();
+
+}  // namespace qvnbdrv

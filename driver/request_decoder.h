@@ -1,0 +1,31 @@
+// Turns one request of the driver protocol into one Bus operation, after checking its
+// code, its exact buffer sizes and the access policy. Every refusal is an answer of ok 0
+// and a log line, once per kind.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "access_policy.h"
+#include "bus.h"
+#include "logger.h"
+
+namespace qvnbdrv {
+
+class RequestDecoder {
+public:
+    RequestDecoder(Bus& bus, AccessPolicy& policy, Logger& log) : bus_(bus), policy_(policy), log_(log) {}
+
+    // Answers one request; output (out_len bytes) is zeroed unless the request succeeds.
+    bool handle(uint32_t code, std::span<const uint8_t> input, std::span<uint8_t> output);
+
+private:
+    bool refuse(const std::string& key, const std::string& reason);
+    bool failed(const std::string& what);
+
+    Bus& bus_;
+    AccessPolicy& policy_;
+    Logger& log_;
+};
+
+}  // namespace qvnbdrv

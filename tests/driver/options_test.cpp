@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "options.h"
+
+namespace qvnbdrv {
+namespace {
+
+ParsedOptions parse(std::vector<std::string> args) { return parseOptions(args); }
+
+TEST(ServiceOptions, DefaultsToTheStandardSocketWithGroupAccess) {
+    const auto p = parse({"--board", "M4430.txt"});
+    ASSERT_TRUE(p.options) << p.error;
+    EXPECT_EQ(p.options->socketPath, "/run/qvnbdrv/qvnbdrv.sock");
+    EXPECT_EQ(p.options->mode, 0660u);
+    EXPECT_EQ(p.options->group, "qvnhwm");
+    EXPECT_FALSE(p.options->groupGiven);
+    EXPECT_FALSE(p.options->simulate);
+    EXPECT_EQ(p.options->logLevel, LogLevel::Info);
+}
+
+TEST(ServiceOptions, TakesEveryOption) {
+    const auto p = parse({"--socket", "/tmp/s", "--group", "wheel", "--mode", "0600", "--board", "b.txt",
+                          "--simulate", "--scenario", "x.scenario", "--log-level", "debug", "--force"});
+    ASSERT_TRUE(p.options) << p.error;
+    EXPECT_EQ(p.options->socketPath, "/tmp/s");
+    EXPECT_TRUE(p.options->groupGiven);
+    EXPECT_EQ(p.options->mode, 0600u);
+    EXPECT_TRUE(p.options->simulate);
+    EXPECT_EQ(p.options->scenarioFile, "x.scenario");
+    EXPECT_EQ(p.options->logLevel, LogLevel::Debug);
+    EXPECT_TRUE(p.options->force);
+}
+
+TEST(ServiceOptions, RefusesBadInputWithAReason) {
+    const struct {
+        std::vector<std::string> args;
+        const char* reason;
+    } cases[] = {
+        {{}, "--board FILE is required"},
+        {{"--board"}, "--board needs"},
+        {{"--board", "b", "--mode", "0666"}, "never world-writable"},
+        {{"--board", "b", "--mode", "0662"}, "never world-writable"},
+        {{"--board", "b", "--mode", "rw"}, "not an octal mode"},
+        {{"--board", "b", "--mode", "4660"}, "beyond the permissions"},
+        {{"--board", "b", "--log-level", "loud"}, "not error, warning, info or debug"},
+        {{"--board", "b", "--scenario", "s"}, "needs --simulate"},
+        {{"--board", "b", "--frobnicate"}, "unknown argument --frobnicate"},
+    };
+    for (const auto& c : cases) {
+        const auto p = parse(c.args);
+        EXPECT_FALSE(p.options);
+        EXPECT_NE(p.error.find(c.reason), std::string::npos) << p.error;
+    }
+}
+
+TEST(ServiceOptions, HelpNeedsNothingElse) {
+    const auto p = parse({"--help"});
+    ASSERT_TRUE(p.options);
+    EXPECT_TRUE(p.options->help);
+    EXPECT_NE(usage().find("--simulate"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qvnbdrv
