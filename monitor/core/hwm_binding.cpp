@@ -1,0 +1,125 @@
+#include "hwm_binding.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace qorv {
+
+namespace {
+
+#if defined(_WIN32)
+#define QORV_CALL __stdcall
+#else
+#define QORV_CALL
+#endif
+
+using InitFn = int32_t(QORV_CALL*)(const char*);
+using ReleaseFn = int32_t(QORV_CALL*)();
+using SetCurrentFn = int32_t(QORV_CALL*)(const char*);
+using GetValueFn = int32_t(QORV_CALL*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, double*);
+using SetPwm2Fn = int32_t(QORV_CALL*)(int32_t, int32_t, int32_t, int32_t);
+using GetDutyFn = int32_t(QORV_CALL*)(int32_t, uint8_t*);
+
+constexpr const char* kExportNames[] = {"InitDLL",    "ReleaseDLL", "SetCurrentHwm",
+                                        "GetSensorValue", "SetFanPWM2", "GetFanDuty"};
+
+void* openLibrary(const std::string& name, std::string& error) {
+#if defined(_WIN32)
+    HMODULE h = LoadLibraryA(name.c_str());
+    if (!h) error = "error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(h);
+#else
+    void* h = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!h) error = ::dlerror();
+    return h;
+#endif
+}
+
+void* findSymbol(void* handle, const char* name) {
+#if defined(_WIN32)
+    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
+#else
+    return ::dlsym(handle, name);
+#endif
+}
+
+template <typename Fn>
+Fn as(void* address) {
+    return reinterpret_cast<Fn>(address);
+}
+
+}  // namespace
+
+std::string HwmBinding::defaultName() {
+#if defined(_WIN32)
+    return "qvnhwm.dll";
+#else
+    return "libqvnhwm.so";
+#endif
+}
+
+HwmBinding::HwmBinding(Reporter report, std::string name) : report_(std::move(report)), name_(std::move(name)) {}
+
+// The library stays loaded until the process ends, as the application expects; a binding
+// that goes away earlier (in tests) lets it go.
+HwmBinding::~HwmBinding() {
+#if !defined(_WIN32)
+    if (handle_) ::dlclose(handle_);
+#endif
+}
+
+void* HwmBinding::resolve(Export which) {
+    if (exports_[which]) return exports_[which];
+    if (!handle_) {
+        if (loadFailed_) return nullptr;
+        std::string error;
+        handle_ = openLibrary(name_, error);
+        if (!handle_) {
+            loadFailed_ = true;
+            if (report_) report_("cannot load the hardware library " + name_ + ": " + error);
+            return nullptr;
+        }
+    }
+    exports_[which] = findSymbol(handle_, kExportNames[which]);
+    if (!exports_[which] && !missing_[which]) {
+        missing_[which] = true;
+        if (report_) report_("the hardware library " + name_ + " has no function " + kExportNames[which]);
+    }
+    return exports_[which];
+}
+
+int32_t HwmBinding::InitDLL(const char* path) {
+    void* f = resolve(kInit);
+    return f ? as<InitFn>(f)(path) : 0;
+}
+
+int32_t HwmBinding::ReleaseDLL() {
+    void* f = resolve(kRelease);
+    return f ? as<ReleaseFn>(f)() : 0;
+}
+
+int32_t HwmBinding::SetCurrentHwm(const char* id) {
+    void* f = resolve(kSetCurrent);
+    return f ? as<SetCurrentFn>(f)(id) : 0;
+}
+
+int32_t HwmBinding::GetSensorValue(int32_t bank, int32_t channel, int32_t multiplier, int32_t offset,
+                                   int32_t resultScale, int32_t offsetScale, double* value) {
+    void* f = resolve(kGetValue);
+    return f ? as<GetValueFn>(f)(bank, channel, multiplier, offset, resultScale, offsetScale, value) : 0;
+}
+
+int32_t HwmBinding::SetFanPWM2(int32_t pwm, int32_t countRegister, int32_t exponent, int32_t duty) {
+    void* f = resolve(kSetPwm2);
+    return f ? as<SetPwm2Fn>(f)(pwm, countRegister, exponent, duty) : 0;
+}
+
+int32_t HwmBinding::GetFanDuty(int32_t pwm, uint8_t* duty) {
+    void* f = resolve(kGetDuty);
+    return f ? as<GetDutyFn>(f)(pwm, duty) : 0;
+}
+
+}  // namespace qorv
