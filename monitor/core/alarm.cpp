@@ -1,0 +1,86 @@
+#include "alarm.h"
+
+#include <exception>
+
+#include "read_sensor.h"
+
+namespace qorv {
+
+template <typename F>
+void Alarm::guarded(const char* what, F&& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        actions_.report(std::string(what) + " failed: " + e.what());
+    } catch (...) {
+        actions_.report(std::string(what) + " failed");
+    }
+}
+
+bool Alarm::confirmed(int slot, bool high) {
+    const SensorSlot& s = table_[slot];
+    auto beyond = [&](double v) { return high ? v > s.HighThreshold : v < s.LowThreshold; };
+    // Two more readings must agree before anything is raised; a failed one ends it quietly.
+    Reading r = ReadSensor(table_, slot, library_);
+    if (!r.ok || !beyond(r.value)) return false;
+    actions_.processEvents();
+    r = ReadSensor(table_, slot, library_);
+    if (!r.ok || !beyond(r.value)) return false;
+    actions_.processEvents();
+    return true;
+}
+
+void Alarm::alarmForSensor(int slot, double value) {
+    const SensorSlot& s = table_[slot];
+    bool holds;
+    if (value > s.HighThreshold) {
+        handOver.alertText = kHighAlertText;
+        holds = confirmed(slot, true);
+    } else if (value < s.LowThreshold) {
+        handOver.alertText = kLowAlertText;
+        holds = confirmed(slot, false);
+    } else {
+        return;
+    }
+    if (!holds) return;
+
+    if (isOn(s.Beep)) guarded("the alert tone", [&] { SoundAlarm(s.BeepFre, s.BeepDur); });
+    if (isOn(s.Email) && !mail_.CurrentAddress.empty() && !mail_.ServerAddress.empty())
+        guarded("the alert mail", [&] {
+            actions_.sendAlertMail(s.Name, handOver.alertText, mail_.CurrentAddress, mail_.ServerAddress);
+        });
+    if (isOn(s.ShutDown)) {
+        handOver.alertSensor = int16_t(slot);
+        guarded("the shutdown countdown", [&] { ShowCountdown(); });
+        if (handOver.countdownResult == 0) {
+            goAhead(kPowerOffFlags);
+            return;
+        }
+    }
+    if (isOn(s.Reboot)) {
+        handOver.alertSensor = int16_t(slot);
+        guarded("the reboot countdown", [&] { ShowCountdown(); });
+        if (handOver.countdownResult == 0) {
+            goAhead(kRebootFlags);
+            return;
+        }
+    }
+}
+
+void Alarm::goAhead(int flags) {
+    guarded("saving the settings", [&] { actions_.saveSettings(); });
+    guarded("removing the notification-area icon", [&] { actions_.removeTrayIcon(); });
+    guarded("the system exit", [&] { actions_.exitSystem(flags); });
+    actions_.endProcess();
+}
+
+void Alarm::SoundAlarm(int32_t frequency, int32_t duration) {
+    for (int i = 0; i < kAlarmTones; ++i) actions_.tone(frequency, duration);
+}
+
+void Alarm::ShowCountdown() {
+    handOver.countdownResult = -1;
+    actions_.runCountdown(handOver);
+}
+
+}  // namespace qorv

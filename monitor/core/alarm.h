@@ -1,0 +1,74 @@
+// Threshold evaluation: a reading beyond a sensor's threshold that holds on two more
+// readings raises the alert actions chosen for the sensor, in a fixed order: beep,
+// e-mail, shutdown, reboot.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "mail_settings.h"
+#include "sensor_source.h"
+#include "sensor_table.h"
+
+namespace qorv {
+
+inline constexpr const char* kHighAlertText = "overflow the High Threshold!";
+inline constexpr const char* kLowAlertText = "under the Low_Threshold !";
+inline constexpr int kPowerOffFlags = 13;  // power off, shut down, forced
+inline constexpr int kRebootFlags = 6;     // reboot, forced
+inline constexpr int kAlarmTones = 51;
+
+// What the countdown dialog reads and sets.
+struct AlarmHandOver {
+    std::string alertText;
+    int16_t alertSensor = 0;
+    int16_t countdownResult = 0;  // -1 while pending; 0 when the action is to go ahead
+};
+
+// Everything an alarm does beyond the core. Any of these may throw; the evaluation goes on
+// with the next action.
+class AlarmActions {
+public:
+    virtual ~AlarmActions() = default;
+    // A tone that returns when it has ended.
+    virtual void tone(int32_t frequency, int32_t duration) = 0;
+    // A fresh mail session and the alert mail.
+    virtual void sendAlertMail(const std::string& sensorName, const std::string& alertText,
+                               const std::string& receiver, const std::string& server) = 0;
+    // The countdown dialog, modal; returns when it has closed. It sets
+    // handOver.countdownResult to 0 when the shutdown or reboot is to go ahead.
+    virtual void runCountdown(AlarmHandOver& handOver) = 0;
+    virtual void saveSettings() = 0;
+    virtual void removeTrayIcon() = 0;
+    virtual void exitSystem(int flags) = 0;
+    virtual void endProcess() = 0;
+    virtual void processEvents() = 0;
+    // An action failed; the message says which and why.
+    virtual void report(const std::string& problem) = 0;
+};
+
+class Alarm {
+public:
+    Alarm(SensorTable& table, const MailSettings& mail, SensorSource& library, AlarmActions& actions)
+        : table_(table), mail_(mail), library_(library), actions_(actions) {}
+
+    void alarmForSensor(int slot, double value);
+    void SoundAlarm(int32_t frequency, int32_t duration);
+    void ShowCountdown();
+
+    AlarmHandOver handOver;
+
+private:
+    bool confirmed(int slot, bool high);
+    // Runs one action, reporting rather than passing on whatever it throws.
+    template <typename F>
+    void guarded(const char* what, F&& action);
+    void goAhead(int flags);
+
+    SensorTable& table_;
+    const MailSettings& mail_;
+    SensorSource& library_;
+    AlarmActions& actions_;
+};
+
+}  // namespace qorv

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "alarm.h"
+#include "recording_source.h"
+
+namespace qorv {
+namespace {
+
+using testing::RecordingSource;
+using Log = std::vector<std::string>;
+
+class RecordingActions final : public AlarmActions {
+public:
+    void tone(int32_t f, int32_t d) override {
+        ++tones;
+        toneArgs = {f, d};
+        if (toneThrows) throw std::runtime_error("no sound device");
+    }
+    void sendAlertMail(const std::string& name, const std::string& text, const std::string& to,
+                       const std::string& server) override {
+        log.push_back("mail " + name + " | " + text + " | " + to + " | " + server);
+        if (mailThrows) throw std::runtime_error("mail library missing");
+    }
+    void runCountdown(AlarmHandOver& h) override {
+        log.push_back("countdown " + std::to_string(h.alertSensor) + " " + h.alertText + " result " +
+                      std::to_string(h.countdownResult));
+        if (goAhead.empty()) return;
+        if (goAhead.front()) h.countdownResult = 0;
+        goAhead.erase(goAhead.begin());
+    }
+    void saveSettings() override { log.push_back("save"); }
+    void removeTrayIcon() override { log.push_back("tray"); }
+    void exitSystem(int flags) override {
+        log.push_back("exit " + std::to_string(flags));
+        if (exitThrows) throw std::runtime_error("refused");
+    }
+    void endProcess() override { log.push_back("end"); }
+    void processEvents() override { ++yields; }
+    void report(const std::string& problem) override { log.push_back("report " + problem); }
+
+    int tones = 0;
+    std::pair<int32_t, int32_t> toneArgs;
+    int yields = 0;
+    bool toneThrows = false, mailThrows = false, exitThrows = false;
+    std::vector<bool> goAhead;  // per countdown: does it run out
+    Log log;
+};
+
+class AlarmTest : public ::testing::Test {
+protected:
+    AlarmTest() {
+        table.count = 1;
+        SensorSlot& s = table[0];
+        s.Name = "CPU1 Temp";
+        s.ChipId = "HWM1";
+        s.Channel = 0x81;
+        s.HighThreshold = 70;
+        s.LowThreshold = 5;
+        s.BeepFre = 2000;
+        s.BeepDur = 20;
+        mail.CurrentAddress = "ops@example.com";
+        mail.ServerAddress = "mail.example.com";
+    }
+    SensorSlot& slot() { return table[0]; }
+    // The first reading handed in, then what the two confirming reads return.
+    void evaluate(double first, std::vector<std::optional<double>> confirming) {
+        source.answer("HWM1", 0x81, std::move(confirming));
+        alarm.alarmForSensor(0, first);
+    }
+
+    SensorTable table;
+    MailSettings mail;
+    RecordingSource source;
+    RecordingActions actions;
+    Alarm alarm{table, mail, source, actions};
+};
+
+TEST_F(AlarmTest, ReadingsOnTheThresholdsRaiseNothing) {
+    slot().Beep = 1;
+    evaluate(70, {90});
+    evaluate(5, {0});
+    EXPECT_EQ(source.reads, 0);
+    EXPECT_EQ(actions.tones, 0);
+}
+
+TEST_F(AlarmTest, ACrossingMustHoldOnTwoMoreReadings) {
+    slot().Beep = 1;
+    evaluate(75, {72, 60});  // back inside on the second confirmation
+    EXPECT_EQ(actions.tones, 0);
+    EXPECT_EQ(alarm.handOver.alertText, "overflow the High Threshold!");  // set all the same
+    evaluate(75, {std::nullopt});  // a confirming read that fails ends it quietly
+    EXPECT_EQ(actions.tones, 0);
+    evaluate(3, {4, 2});
+    EXPECT_EQ(alarm.handOver.alertText, "under the Low_Threshold !");
+    EXPECT_EQ(actions.tones, 51);
+    EXPECT_EQ(actions.yields, 2 + 1);  // two after the held crossing, one from the first attempt
+}
+
+TEST_F(AlarmTest, TheHighTestWinsWhenThresholdsAreCrossed) {
+    slot().HighThreshold = 10;
+    slot().LowThreshold = 50;
+    slot().Beep = 1;
+    evaluate(30, {30, 30});
+    EXPECT_EQ(alarm.handOver.alertText, "overflow the High Threshold!");
+    EXPECT_EQ(actions.tones, 51);
+}
+
+TEST_F(AlarmTest, RunsTheChosenActionsInOrder) {
+    slot().Beep = 1;
+    slot().Email = 1;
+    slot().ShutDown = 1;
+    slot().Reboot = 1;
+    actions.goAhead = {false, true};  // the shutdown is cancelled, the reboot goes ahead
+    evaluate(80, {80, 80});
+    EXPECT_EQ(actions.tones, 51);
+    EXPECT_EQ(actions.toneArgs, std::make_pair(2000, 20));
+    EXPECT_EQ(actions.log,
+              (Log{"mail CPU1 Temp | overflow the High Threshold! | ops@example.com | mail.example.com",
+                   "countdown 0 overflow the High Threshold! result -1",
+                   "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 6", "end"}));
+}
+
+TEST_F(AlarmTest, AShutdownThatGoesAheadPowersOffAndEnds) {
+    slot().ShutDown = 1;
+    slot().Reboot = 1;
+    actions.goAhead = {true};
+    evaluate(80, {80, 80});
+    EXPECT_EQ(actions.log, (Log{"countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13", "end"}));
+}
+
+TEST_F(AlarmTest, ACancelledCountdownChangesNothing) {
+    slot().ShutDown = 1;
+    evaluate(80, {80, 80});
+    EXPECT_EQ(actions.log, (Log{"countdown 0 overflow the High Threshold! result -1"}));
+}
+
+TEST_F(AlarmTest, FlagsCountOnlyWhenOne) {
+    for (int16_t flag : {int16_t(2), int16_t(-1), int16_t(0)}) {
+        slot().Beep = slot().Email = slot().ShutDown = slot().Reboot = flag;
+        evaluate(80, {80, 80});
+    }
+    EXPECT_EQ(actions.tones, 0);
+    EXPECT_TRUE(actions.log.empty());
+}
+
+TEST_F(AlarmTest, MailNeedsBothReceiverAndServer) {
+    slot().Email = 1;
+    slot().ShutDown = 1;
+    mail.ServerAddress.clear();
+    evaluate(80, {80, 80});
+    EXPECT_EQ(actions.log, (Log{"countdown 0 overflow the High Threshold! result -1"}));
+}
+
+TEST_F(AlarmTest, AFailingActionNeverStopsTheLaterOnes) {
+    slot().Beep = slot().Email = slot().ShutDown = 1;
+    actions.toneThrows = actions.mailThrows = actions.exitThrows = true;
+    actions.goAhead = {true};
+    evaluate(80, {80, 80});
+    EXPECT_EQ(actions.tones, 1);  // the first tone threw: the beep action ends there
+    EXPECT_EQ(actions.log,
+              (Log{"report the alert tone failed: no sound device",
+                   "mail CPU1 Temp | overflow the High Threshold! | ops@example.com | mail.example.com",
+                   "report the alert mail failed: mail library missing",
+                   "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13",
+                   "report the system exit failed: refused", "end"}));
+}
+
+}  // namespace
+}  // namespace qorv
