@@ -1,18 +1,29 @@
 #include "logger.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace qvnbdrv {
 
 namespace {
 
-// The syslog priority prefix journald reads from a service's stderr.
-const char* priorityPrefix(LogLevel level) {
+// The syslog priority journald reads from the start of a service's line.
+const char* journalPriority(LogLevel level) {
     switch (level) {
-        case LogLevel::Error: return "<3>error: ";
-        case LogLevel::Warning: return "<4>warning: ";
+        case LogLevel::Error: return "<3>";
+        case LogLevel::Warning: return "<4>";
         case LogLevel::Info: return "<6>";
-        case LogLevel::Debug: return "<7>debug: ";
+        case LogLevel::Debug: return "<7>";
+    }
+    return "";
+}
+
+const char* levelWord(LogLevel level) {
+    switch (level) {
+        case LogLevel::Error: return "error: ";
+        case LogLevel::Warning: return "warning: ";
+        case LogLevel::Info: return "";
+        case LogLevel::Debug: return "debug: ";
     }
     return "";
 }
@@ -27,12 +38,16 @@ std::optional<LogLevel> parseLogLevel(std::string_view text) {
     return std::nullopt;
 }
 
-Logger::Logger(LogLevel level, std::ostream& out) : level_(level), out_(out) {}
+// systemd names the journal stream it connected stderr to; on a terminal the priority
+// would only be noise.
+Logger::Logger(LogLevel level, std::ostream& out)
+    : level_(level), out_(out), toJournal_(std::getenv("JOURNAL_STREAM") != nullptr) {}
 
 void Logger::log(LogLevel level, std::string_view message) {
     if (!enabled(level)) return;
     std::lock_guard lock(mutex_);
-    out_ << priorityPrefix(level) << "qvnbdrv: " << message << '\n' << std::flush;
+    if (toJournal_) out_ << journalPriority(level);
+    out_ << "qvnbdrv: " << levelWord(level) << message << '\n' << std::flush;
 }
 
 void Logger::once(LogLevel level, const std::string& key, std::string_view message) {

@@ -37,6 +37,7 @@ private:
     std::mutex mutex_;
     std::set<std::string> seen_;
     bool quietened_ = false;
+    bool toJournal_;
 };
 
 // "0x5C" style hex for log lines.
