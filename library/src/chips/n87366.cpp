@@ -35,12 +35,14 @@ constexpr int kFanReadyPolls = 4;
 
 // 16000 / count is the fan's revolutions per second at divisor code 0; each divisor code
 // halves it. The true speed is kept even above 255 (a fast fan must not read as a slow
-// one), and a zero count, a fan the monitor has not measured, reads as speed 0.
+// one). A zero count, a fan the monitor has not measured, and a saturated count, a fan too
+// slow to measure or stopped, read as speed 0: a stopped fan must never read as turning.
 constexpr int32_t kFanClock = 16000;
+constexpr uint8_t kCountSaturated = 0xFF;
 constexpr double kSecondsPerMinute = 60.0;
 
 int32_t fanRevolutionsPerSecond(uint8_t count, int divisorCode) {
-    if (count == 0) return 0;
+    if (count == 0 || count == kCountSaturated) return 0;
     return int32_t(std::trunc(double(kFanClock / count) / double(1 << divisorCode)));
 }
 
@@ -113,7 +115,13 @@ bool N87366::readFan(int fan, int32_t& raw) {
 
     uint8_t bits = 0;
     if (!ch.ReadPort(status, kFanOverflow, bits)) return false;
-    if (bits == kFanOverflow && !ch.WritePort(status, kFanOverflow, kAllBits)) return false;
+    if (bits == kFanOverflow) {
+        // The acknowledgement shares the register with the divisor: written as a bare 0x04 it
+        // would reset the divisor to 1, and a slow fan would overflow from then on.
+        uint8_t divisor = 0;
+        if (!ch.ReadPort(status, kFanDivisorMask, divisor) || !ch.WritePort(status, divisor | kFanOverflow, kAllBits))
+            return false;
+    }
     // A count not yet marked ready is read all the same: the previous one is still there.
     for (int poll = 0; poll < kFanReadyPolls; ++poll) {
         if (!ch.ReadPort(status, kFanReady, bits)) return false;
