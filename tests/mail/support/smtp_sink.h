@@ -1,0 +1,57 @@
+// A real SMTP server on loopback (aiosmtpd), started by a test in a process of its own
+// and stopped with the object. It keeps every message it accepts for the test to read.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace qorv::testing {
+
+struct ReceivedMail {
+    std::string sender;
+    std::vector<std::string> receivers;
+    std::string text;  // headers and body exactly as they arrived
+    std::vector<std::string> headerLines;
+    std::vector<std::string> bodyLines;  // split at CR LF
+};
+
+class SmtpSink {
+public:
+    SmtpSink();
+    ~SmtpSink();
+    SmtpSink(const SmtpSink&) = delete;
+    SmtpSink& operator=(const SmtpSink&) = delete;
+
+    bool ready() const { return port_ > 0; }
+    // "127.0.0.1:PORT"
+    std::string server() const;
+    // Every message accepted so far, in order of arrival.
+    std::vector<ReceivedMail> mails() const;
+
+private:
+    std::string folder_;
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+// A server that accepts connections and never says a word.
+class SilentServer {
+public:
+    SilentServer();
+    ~SilentServer();
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+    std::string server() const;
+
+private:
+    int listener_ = -1;
+    int port_ = 0;
+};
+
+// A loopback port that nothing listens on.
+int closedPort();
+
+}  // namespace qorv::testing
