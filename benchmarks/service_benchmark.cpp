@@ -72,6 +72,40 @@ BENCHMARK_CAPTURE(EverySensorOfBoard, M4430_0_4ms_per_transaction, std::string("
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
+// One refresh of a grid as the window runs it: every sensor read, the group's rows
+// painted (here into nothing) and its readings evaluated against their thresholds.
+class NullGrid final : public qorv::ReadingGrid, public qorv::EventPump {
+public:
+    void setRowCount(int) override {}
+    void setRow(int, qorv::Rgb, const std::string&, const std::string&, const std::string&) override {}
+    void processEvents() override {}
+};
+
+void FillReadingGridOfBoard(benchmark::State& state, const std::string& board, double delayMs) {
+    Service service(board, delayMs);
+    qorv::HwmBinding library([&](const std::string& m) { state.SkipWithError(m.c_str()); }, QVNHWM_SHARED_LIBRARY);
+    qorv::SensorTable table;
+    if (!service.process->ready() || !qorv::ReadBoardFile(boardFile(board), table, library).clean()) {
+        state.SkipWithError("no service or board");
+        return;
+    }
+    qorv::ApplySensorDefaults(table);
+    qorv::ReadingGroups groups;
+    groups.LayoutReadingPages(table);
+    NullGrid grid;
+    int evaluated = 0;
+    for (auto _ : state)
+        qorv::FillReadingGrid(qorv::kVoltageGroup, table, library, groups, grid, grid, [&](int, double) { ++evaluated; });
+    state.counters["sensors"] = table.count;
+}
+// M4620 and M4420 have the most sensors, 18.
+BENCHMARK_CAPTURE(FillReadingGridOfBoard, M4620_at_once, std::string("M4620"), 0.0)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FillReadingGridOfBoard, M4620_0_4ms_per_transaction, std::string("M4620"), 0.4)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -13,22 +13,26 @@
 #include "hwm_binding.h"
 #include "number_text.h"
 #include "read_sensor.h"
+#include "settings_file.h"
 
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-const char* kUsage = R"(Usage: qorvmon-sensors --board NAME [--watch SECONDS]
+const char* kUsage = R"(Usage: qorvmon-sensors [--board NAME] [--watch SECONDS]
 
 Reads every sensor of the board through the hardware library and prints one line per
 sensor: name, reading (or "Read Failed"), unit, low and high threshold, and "!" when the
-reading lies outside them.
+reading lies outside them. It takes no alert actions.
 
-  --board NAME       the board, e.g. M4430: its board file NAME.txt lies in the
-                     program folder
+  --board NAME       the board, e.g. M4430, whose board file NAME.txt lies in the
+                     program folder; without it, the board chosen in the application
+                     (the settings file QHwmset in the program folder)
   --watch SECONDS    read again every SECONDS seconds until interrupted
   --help             this text
 
+The thresholds are the application's own when the settings file is for this board, else
+the board file's defaults.
 The hardware library talks to the driver service on /run/qvnbdrv/qvnbdrv.sock, or on the
 socket named by QVNBDRV_SOCKET.
 )";
@@ -77,18 +81,27 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    const std::string folder = programFolder();
+    const std::string settings = qorv::settingsFilePath(folder);
+    const std::string chosen = qorv::readChosenBoard(settings);
+    if (board.empty()) board = chosen;
     if (board.empty()) {
-        std::cerr << "qorvmon-sensors: name the board with --board NAME\n";
+        std::cerr << "qorvmon-sensors: no board chosen in " << settings << "; name one with --board NAME\n";
         return 2;
     }
 
+    auto complain = [](const std::string& m) { std::cerr << "qorvmon-sensors: " << m << "\n"; };
     qorv::SensorTable table;
-    qorv::HwmBinding library([](const std::string& m) { std::cerr << "qorvmon-sensors: " << m << "\n"; });
-    const std::string path = qorv::boardFilePath(programFolder(), board);
-    const qorv::BoardFileReport report = qorv::ReadBoardFile(path, table, library);
-    for (const std::string& problem : report.problems) std::cerr << "qorvmon-sensors: " << problem << "\n";
+    qorv::HwmBinding library(complain);
+    const qorv::BoardFileReport report = qorv::ReadBoardFile(qorv::boardFilePath(folder, board), table, library);
+    for (const std::string& problem : report.problems) complain(problem);
     if (!report.opened) return 2;
     qorv::ApplySensorDefaults(table);
+    if (board == chosen) {
+        qorv::MailSettings mail;
+        for (const std::string& problem : qorv::LoadSettings(settings, table.count, table, mail).problems)
+            complain("QHwmset: " + problem);
+    }
 
     std::signal(SIGINT, [](int) { stopRequested = 1; });
     std::signal(SIGTERM, [](int) { stopRequested = 1; });
