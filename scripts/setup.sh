@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config git binutils
   clang libclang-rt-14-dev            # libFuzzer targets
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pil
+  python3 python3-pil fonts-dejavu-core
   libcurl4-openssl-dev python3-aiosmtpd   # mail library and its loopback SMTP tests
   qt6-base-dev libasound2-dev dbus-daemon python3-dbus   # system exit over D-Bus, alert tone; private bus in tests
 )
