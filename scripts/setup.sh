@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config git binutils
+  build-essential cmake ninja-build pkg-config git binutils
   clang libclang-rt-14-dev            # libFuzzer targets
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil fonts-dejavu-core

@@ -8,7 +8,7 @@ scripts/setup.sh
 jobs=$(nproc)
 run_suite() {
   local dir=$1; shift
-  cmake -S . -B "$dir" "$@"
+  cmake -S . -B "$dir" -G Ninja "$@"
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }
