@@ -58,11 +58,11 @@ struct SensorTable {
     static constexpr int kSlots = 26;
     static constexpr int16_t kMaxSensors = 25;
 
-    std::array<SensorSlot, kSlots> slots{};
+    std::array<SensorSlot, kSlots> entries{};
     int16_t count = 0;
 
-    SensorSlot& operator[](int i) { return slots.at(size_t(i)); }
-    const SensorSlot& operator[](int i) const { return slots.at(size_t(i)); }
+    SensorSlot& operator[](int i) { return entries.at(size_t(i)); }
+    const SensorSlot& operator[](int i) const { return entries.at(size_t(i)); }
 };
 
 }  // namespace qorv
