@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs to build, test and run. Safe to run
-# again: it only calls apt when something is missing.
+# again: it only calls apt when something is missing. "setup.sh desktop" adds what the
+# scripts that drive the window on a virtual X display need.
 set -euo pipefail
 
 packages=(
@@ -9,8 +10,12 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil fonts-dejavu-core
   libcurl4-openssl-dev python3-aiosmtpd   # mail library and its loopback SMTP tests
-  qt6-base-dev libasound2-dev dbus-daemon python3-dbus   # system exit over D-Bus, alert tone; private bus in tests
+  qt6-base-dev qt6-qpa-plugins libasound2-dev dbus-daemon python3-dbus python3-gi   # system exit over D-Bus, alert tone; private bus in tests
 )
+
+if [ "${1:-}" = desktop ]; then
+  packages+=(xvfb xauth xdotool wmctrl openbox trayer x11-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
