@@ -1,0 +1,46 @@
+// The board view "Qorvanescope": the picture of the board with a click target over each
+// sensor (LabelOnSensor_0 .. LabelOnSensor_21), laid out from the board file.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "platform.h"
+#include "startup.h"
+
+class QLabel;
+
+namespace qorv {
+
+class BoardViewPage : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSensorLabels = 22;
+
+    BoardViewPage(MonitorState& state, Platform& platform, QWidget* parent = nullptr);
+
+    // Loads the board picture and lays the labels out again; labels at or above the
+    // sensor count are hidden. A missing picture leaves the page without one and is
+    // reported once.
+    void showBoard();
+    // Hides and disables the sensor panel and stops its refresh.
+    void closeSensorPanel();
+
+    QLabel* picture() const { return picture_; }
+    QLabel* sensorLabel(int index) const { return labels_[size_t(index)]; }
+
+signals:
+    void sensorClicked(int slot);
+
+private:
+    MonitorState& state_;
+    Platform& platform_;
+    QLabel* picture_;
+    QLabel* missingNote_;
+    QWidget* panel_;
+    std::array<QLabel*, kSensorLabels> labels_{};
+    bool missingReported_ = false;
+};
+
+}  // namespace qorv

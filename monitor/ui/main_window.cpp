@@ -1,0 +1,226 @@
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QTabBar>
+#include <QTimer>
+
+#include "alarm_host.h"
+#include "artwork.h"
+#include "board_view_page.h"
+#include "countdown_dialog.h"
+#include "monitoring_page.h"
+#include "navigation_strip.h"
+#include "opening_effect.h"
+#include "screen_page.h"
+#include "tray_icon.h"
+#include "ui_geometry.h"
+
+namespace qorv {
+
+namespace {
+
+// Collects what the load sequence finds wrong, to show once the window is up.
+class WindowLoadHost final : public LoadHost {
+public:
+    void openingEffect(int steps) override { effectSteps = steps; }
+    void report(const std::string& problem) override { problems.push_back(problem); }
+    int effectSteps = 0;
+    std::vector<std::string> problems;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& platform, QWidget* parent)
+    : QMainWindow(parent), state_(state), library_(library), platform_(platform) {
+    setObjectName("mainForm");
+    setWindowTitle(kDesignCaption);
+    setWindowIcon(artwork::applicationIcon());
+
+    alarmHost_ = std::make_unique<AlarmHost>(*this, platform_);
+    alarm_ = std::make_unique<Alarm>(state_.table, state_.mail, library_, *alarmHost_);
+
+    auto* central = new QWidget(this);
+    central->setObjectName("centralArea");
+    central->setFixedSize(ui::windowSize());
+    setCentralWidget(central);
+
+    strip_ = new NavigationStrip(central);
+    strip_->move(0, 0);
+    connect(strip_, &NavigationStrip::commandChosen, this, &MainWindow::runCommand);
+
+    screen_ = new ScreenPage(state_, platform_, [this] { saveSettings(); }, central);
+    monitoring_ = new MonitoringPage(state_, library_, *alarm_, [this] { closeCountdown(); }, central);
+    boardView_ = new BoardViewPage(state_, platform_, central);
+    for (QWidget* page : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_),
+                          static_cast<QWidget*>(boardView_)}) {
+        page->move(ui::kStripWidth, 0);
+        page->hide();
+        page->setEnabled(false);
+    }
+
+    buildTrayMenu();
+    tray_ = new TrayIcon(this, trayMenu_);
+    setFixedSize(sizeHint().expandedTo(ui::windowSize()));
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildTrayMenu() {
+    trayMenu_ = new QMenu("&popup", this);
+    trayMenu_->setObjectName("mnuTray");
+    auto item = [&](const char* name, const char* caption, auto slot) {
+        QAction* a = trayMenu_->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+    };
+    trayMenu_->addSeparator()->setObjectName("sep5");
+    item("mnuAbout", "&About QVN ...", &MainWindow::showAboutPage);
+    trayMenu_->addSeparator()->setObjectName("sep3");
+    item("mnuMonitor", "&System Monitoring", &MainWindow::showMonitoringPage);
+    trayMenu_->addSeparator()->setObjectName("sep2");
+    item("mnuSetting", "&General Setting", &MainWindow::showSettingsPage);
+    trayMenu_->addSeparator()->setObjectName("sep8");
+    item("mnuGraphCon", "&Qorvanescope", &MainWindow::showBoardViewPage);
+    trayMenu_->addSeparator()->setObjectName("sep4");
+    item("mnuExit", "&Exit Qorvane System", &MainWindow::exitFromMenu);
+    trayMenu_->addSeparator()->setObjectName("sep6");
+}
+
+void MainWindow::load() {
+    if (trayInstalled_ == kNo) {
+        tray_->AddTrayIcon();
+        trayInstalled_ = kYes;
+        tray_->SetTrayTip(kApplicationTitle);
+    }
+    setWindowTitle(QString::fromStdString(state_.caption()));
+
+    WindowLoadHost host;
+    loadMainWindow(state_, library_, host);
+    loadProblems_ = host.problems;
+    if (host.effectSteps > 0) {
+        const int steps = host.effectSteps;
+        QTimer::singleShot(0, this, [this, steps] { playOpeningEffect(steps); });
+    }
+    if (!loadProblems_.empty()) {
+        std::string text = "The board's files have problems; the monitor goes on with what it could read.\n";
+        for (const std::string& p : loadProblems_) text += "\n" + p;
+        QTimer::singleShot(0, this, [this, text] { platform_.message(text); });
+    }
+}
+
+void MainWindow::playOpeningEffect(int steps) { new OpeningEffect(centralWidget(), steps); }
+
+void MainWindow::runCommand(int command) {
+    switch (command) {
+        case NavigationStrip::kAbout: showAboutPage(); break;
+        case NavigationStrip::kMonitoring: showMonitoringPage(); break;
+        case NavigationStrip::kSettings: showSettingsPage(); break;
+        case NavigationStrip::kBoardView: showBoardViewPage(); break;
+        case NavigationStrip::kExit: exitFromWindow(); break;
+    }
+}
+
+void MainWindow::switchTo(QWidget* page) {
+    // Only one container is visible and enabled at a time.
+    for (QWidget* other : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_),
+                           static_cast<QWidget*>(boardView_)})
+        if (other != page) {
+            other->hide();
+            other->setEnabled(false);
+        }
+    page->move(ui::kStripWidth, 0);
+    page->setEnabled(true);
+}
+
+void MainWindow::showAboutPage() {
+    boardView_->closeSensorPanel();
+    switchTo(screen_);
+    screen_->showAbout();
+    screen_->show();
+    strip_->showPage(artwork::kAboutPage);
+}
+
+void MainWindow::showMonitoringPage() {
+    boardView_->closeSensorPanel();
+    switchTo(monitoring_);
+    strip_->showPage(artwork::kMonitoringPage);
+    monitoring_->LayoutReadingPages();
+    monitoring_->show();
+    monitoring_->startMonitorInit();
+}
+
+void MainWindow::showSettingsPage() {
+    boardView_->closeSensorPanel();
+    switchTo(screen_);
+    screen_->showSettings();
+    screen_->show();
+    strip_->showPage(artwork::kSettingsPage);
+}
+
+void MainWindow::showBoardViewPage() {
+    // The sensor panel stays as it was: the board view is where it lives.
+    switchTo(boardView_);
+    strip_->showPage(artwork::kBoardViewPage);
+    boardView_->showBoard();
+    boardView_->show();
+}
+
+bool MainWindow::saveSettings() {
+    std::string error;
+    if (qorv::saveState(state_, error)) return true;
+    platform_.log(error);
+    platform_.message("The settings could not be saved: " + error);
+    return false;
+}
+
+void MainWindow::removeTrayIcon() { tray_->RemoveTrayIcon(); }
+
+void MainWindow::exitFromWindow() {
+    saveSettings();
+    removeTrayIcon();
+    platform_.endProcess(0);
+}
+
+void MainWindow::exitFromMenu() {
+    library_.ReleaseDLL();
+    removeTrayIcon();
+    platform_.endProcess(0);
+}
+
+void MainWindow::runCountdown(AlarmHandOver& handOver) {
+    QTabBar* tabs = monitoring_->tabStrip();
+    centralWidget()->setEnabled(false);
+    if (tabs) tabs->setEnabled(false);
+    closeCountdown();
+
+    const CountdownTexts texts = countdownTexts(state_.boardName, state_.table[handOver.alertSensor], handOver.alertText);
+    CountdownDialog dialog(texts, handOver, this);
+    countdown_ = &dialog;
+    dialog.exec();
+    countdown_ = nullptr;
+
+    if (tabs) tabs->setEnabled(true);
+    centralWidget()->setEnabled(true);
+}
+
+void MainWindow::closeCountdown() {
+    if (countdown_) countdown_->reject();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window: monitoring goes on, the tray icon brings it back.
+    event->ignore();
+    hide();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) hide();
+        });
+}
+
+}  // namespace qorv

@@ -1,0 +1,94 @@
+// The main window "mainForm": the navigation strip, the page containers beside it, the
+// tray icon and its menu, the two exits, and the alarm's window-side actions.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+#include "alarm.h"
+#include "countdown_dialog.h"
+#include "platform.h"
+#include "sensor_source.h"
+#include "startup.h"
+
+class QMenu;
+
+namespace qorv {
+
+class AlarmHost;
+class BoardViewPage;
+class MonitoringPage;
+class NavigationStrip;
+class ScreenPage;
+class TrayIcon;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    MainWindow(MonitorState& state, SensorSource& library, Platform& platform, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The main window's load: tray icon (once), caption, board file and library, settings
+    // (first use: defaults and a fresh file), gauge on slot 0. Problems found in the board
+    // or settings file are shown once the window is up.
+    void load();
+
+    void showAboutPage();
+    void showMonitoringPage();
+    void showSettingsPage();
+    void showBoardViewPage();
+    // L_Exit: save, remove the icon, end.
+    void exitFromWindow();
+    // The tray menu's exit: release the library, remove the icon, end; nothing saved.
+    void exitFromMenu();
+
+    // The growing rectangles over the window when it opens.
+    void playOpeningEffect(int steps);
+
+    // The alarm's countdown, modal over the disabled window; sets handOver's result.
+    void runCountdown(AlarmHandOver& handOver);
+    // Closes a countdown still open: it counts as cancelled.
+    void closeCountdown();
+    bool saveSettings();
+    void removeTrayIcon();
+
+    Alarm& alarm() { return *alarm_; }
+    TrayIcon& tray() { return *tray_; }
+    QMenu* trayMenu() const { return trayMenu_; }
+    MonitoringPage* monitoringPage() const { return monitoring_; }
+    ScreenPage* screenPage() const { return screen_; }
+    BoardViewPage* boardViewPage() const { return boardView_; }
+    NavigationStrip* navigationStrip() const { return strip_; }
+    CountdownDialog* countdownDialog() const { return countdown_; }
+    const std::vector<std::string>& loadProblems() const { return loadProblems_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildTrayMenu();
+    void switchTo(QWidget* page);
+    void runCommand(int command);
+
+    MonitorState& state_;
+    SensorSource& library_;
+    Platform& platform_;
+    std::unique_ptr<AlarmHost> alarmHost_;
+    std::unique_ptr<Alarm> alarm_;
+
+    NavigationStrip* strip_;
+    ScreenPage* screen_;
+    MonitoringPage* monitoring_;
+    BoardViewPage* boardView_;
+    QMenu* trayMenu_;
+    TrayIcon* tray_;
+    QPointer<CountdownDialog> countdown_;
+    int16_t trayInstalled_ = kNo;
+    std::vector<std::string> loadProblems_;
+};
+
+}  // namespace qorv

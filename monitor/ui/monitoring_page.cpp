@@ -1,0 +1,344 @@
+#include "monitoring_page.h"
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <array>
+#include <vector>
+
+#include "gauge_widget.h"
+#include "reading_grid_widget.h"
+#include "reading_groups.h"
+#include "ui_geometry.h"
+
+namespace qorv {
+
+namespace {
+
+constexpr int kInitDelayMs = 1;
+constexpr int kGaugeIntervalMs = 1500;
+
+// Page layout, in pixels.
+constexpr int kMargin = 24;
+constexpr int kButtonWidth = 180;
+constexpr int kButtonHeight = 32;
+constexpr int kLampSide = 22;
+constexpr int kLampGap = 12;
+constexpr int kFrameMargin = 12;  // between a gauge frame and its panel's edges
+constexpr int kFrameWidth = 240;
+
+const char* const kTabCaptions[kGroupCount] = {"FAN", "Voltage", "Temperature"};
+
+const QColor kPageBackground(238, 241, 246);
+const QColor kPanelBackground(250, 251, 253);
+const QColor kPanelBorder(199, 204, 214);
+
+QString indexed(const char* name, int g) {
+    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(g);
+}
+
+class QtEventPump final : public EventPump {
+public:
+    void processEvents() override { QCoreApplication::processEvents(); }
+};
+
+// The monitor lamp: a round light in a colour given as 0xBBGGRR.
+class Lamp final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    void setColour(uint32_t bgr) {
+        colour_ = QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(colour_.darker(170), 1.5));
+        p.setBrush(colour_);
+        p.drawEllipse(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
+
+private:
+    QColor colour_;
+};
+
+// Clears a flag however the scope is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+struct MonitoringPage::Parts {
+    Parts(MonitorState& s, SensorSource& l, Alarm& a, std::function<void()> c)
+        : state(s), library(l), alarm(a), closeCountdown(std::move(c)) {}
+
+    MonitorState& state;
+    SensorSource& library;
+    Alarm& alarm;
+    std::function<void()> closeCountdown;
+
+    QTabBar* tabs = nullptr;
+    std::array<QFrame*, kGroupCount> panels{};
+    std::array<ReadingGridWidget*, kGroupCount> grids{};
+    std::array<QGroupBox*, kGroupCount> frames{};
+    std::array<GaugeWidget*, kGroupCount> gauges{};
+    std::array<QTimer*, kGroupCount> gaugeTimers{};
+    QPushButton* button = nullptr;
+    Lamp* lamp = nullptr;
+    QTimer* init = nullptr;
+    QTimer* go = nullptr;
+
+    MonitorButtonState buttonState;
+    QtEventPump pump;
+    // A fill is running: it lets events run after every row and inside the alarm.
+    bool filling = false;
+
+    QRect panelRect() const {
+        const int top = tabs->y() + tabs->height();
+        return {tabs->x(), top, ui::kPageWidth - 2 * kMargin, ui::kPageHeight - top - kMargin};
+    }
+    void showOnly(int group);
+    void fill(int group);
+    void gaugeTick(int group);
+    void rowClicked(int group, int row);
+    void toggleMonitor();
+};
+
+void MonitoringPage::Parts::showOnly(int group) {
+    for (int t = 0; t < kGroupCount; ++t) {
+        frames[size_t(t)]->setTitle(QString());
+        QFrame* panel = panels[size_t(t)];
+        if (t == group) {
+            panel->setEnabled(true);
+            panel->setGeometry(panelRect());
+            panel->show();
+            panel->update();
+        } else {
+            panel->hide();
+            panel->setEnabled(false);
+        }
+    }
+}
+
+void MonitoringPage::Parts::fill(int group) {
+    const FlagScope running(filling);
+    FillReadingGrid(group, state.table, library, state.groups, grids[size_t(group)]->readingGrid(), pump,
+                    [this](int slot, double value) { alarm.alarmForSensor(slot, value); });
+}
+
+void MonitoringPage::Parts::gaugeTick(int group) {
+    if (group == state.groups.gaugeGroup) {
+        // The gauge follows the last reading's text; it takes no reading of its own.
+        const SensorSlot& sensor = state.table[state.groups.gaugeSensor];
+        gauges[size_t(group)]->showPosition(gaugePosition(group, sensor.ReadingText));
+        frames[size_t(group)]->setTitle(QString::fromStdString(sensor.Name));
+    }
+    pump.processEvents();
+}
+
+void MonitoringPage::Parts::rowClicked(int group, int row) {
+    const std::string name = grids[size_t(group)]->nameAt(row);
+    // A row the running fill has not reached yet names no sensor.
+    if (name.empty()) return;
+    state.groups.gaugeGroup = int16_t(group);
+    // Sensors are found by name: of two with the same name, the first is the one chosen.
+    for (int slot = 0; slot < state.table.count; ++slot) {
+        if (state.table[slot].Name != name) continue;
+        state.groups.gaugeSensor = int16_t(slot);
+        frames[size_t(group)]->setTitle(QString::fromStdString(name));
+        break;
+    }
+    grids[size_t(group)]->paintRows(row);
+    gaugeTimers[size_t(group)]->start(kGaugeIntervalMs);
+}
+
+void MonitoringPage::Parts::toggleMonitor() {
+    buttonState.toggle();
+    if (buttonState.monitoring)
+        go->start(MonitorButtonState::kRefreshIntervalMs);  // the first timed refresh 15 s from now
+    else
+        go->stop();
+    button->setText(QString::fromLatin1(buttonState.caption()));
+    lamp->setColour(buttonState.lampColour());
+}
+
+MonitoringPage::MonitoringPage(MonitorState& state, SensorSource& library, Alarm& alarm,
+                               std::function<void()> closeCountdown, QWidget* parent)
+    : QWidget(parent), parts_(new Parts(state, library, alarm, std::move(closeCountdown))) {
+    Parts& p = *parts_;
+    setObjectName(QStringLiteral("screen_Monitor"));
+    setFixedSize(ui::pageSize());
+    QPalette page = palette();
+    page.setColor(QPalette::Window, kPageBackground);
+    setPalette(page);
+    setAutoFillBackground(true);
+
+    p.tabs = new QTabBar(this);
+    p.tabs->setObjectName(QStringLiteral("TabStripMonitor"));
+    p.tabs->setExpanding(false);
+    p.tabs->setDrawBase(false);
+    for (const char* caption : kTabCaptions) p.tabs->addTab(QString::fromLatin1(caption));
+    p.tabs->move(kMargin, kMargin);
+    p.tabs->resize(p.tabs->sizeHint());
+
+    p.button = new QPushButton(QString::fromLatin1(p.buttonState.caption()), this);
+    p.button->setObjectName(QStringLiteral("comEnableMonitor"));
+    p.button->setGeometry(ui::kPageWidth - kMargin - kButtonWidth, p.tabs->y() + (p.tabs->height() - kButtonHeight) / 2,
+                          kButtonWidth, kButtonHeight);
+    p.lamp = new Lamp(this);
+    p.lamp->setObjectName(QStringLiteral("lampForMonitor"));
+    p.lamp->setGeometry(p.button->x() - kLampGap - kLampSide, p.button->y() + (kButtonHeight - kLampSide) / 2,
+                        kLampSide, kLampSide);
+    p.lamp->setColour(p.buttonState.lampColour());
+
+    const QRect panelRect = p.panelRect();
+    for (int g = 0; g < kGroupCount; ++g) {
+        auto* panel = new QFrame(this);
+        panel->setObjectName(indexed("PictureMonitor", g));
+        panel->setFrameShape(QFrame::Box);
+        QPalette look = panel->palette();
+        look.setColor(QPalette::Window, kPanelBackground);
+        look.setColor(QPalette::WindowText, kPanelBorder);
+        panel->setPalette(look);
+        panel->setAutoFillBackground(true);
+        panel->setGeometry(panelRect);
+
+        auto* grid = new ReadingGridWidget(panel);
+        grid->setObjectName(indexed("MSFlexGridFan", g));
+        grid->setMaximumHeight(panelRect.height() - 2);
+        grid->move(1, 1);
+
+        auto* frame = new QGroupBox(panel);
+        frame->setObjectName(indexed("Frame1", g));
+        // The panel's border colour must not reach the frame's caption.
+        QPalette caption = frame->palette();
+        caption.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+        frame->setPalette(caption);
+        QFont captionFont = font();
+        captionFont.setBold(true);
+        frame->setFont(captionFont);
+        auto* gauge = new GaugeWidget(g, indexed("SliderForfan", g), frame);
+        QFont scaleFont = font();
+        scaleFont.setBold(false);
+        gauge->setFont(scaleFont);
+        auto* frameLayout = new QVBoxLayout(frame);
+        frameLayout->addWidget(gauge);
+
+        auto* gaugeTimer = new QTimer(this);
+        gaugeTimer->setObjectName(indexed("TimerFormoniter", g));
+        gaugeTimer->setInterval(kGaugeIntervalMs);
+
+        p.panels[size_t(g)] = panel;
+        p.grids[size_t(g)] = grid;
+        p.frames[size_t(g)] = frame;
+        p.gauges[size_t(g)] = gauge;
+        p.gaugeTimers[size_t(g)] = gaugeTimer;
+
+        connect(grid, &ReadingGridWidget::rowClicked, this, [this, g](int row) { parts_->rowClicked(g, row); });
+        connect(gaugeTimer, &QTimer::timeout, this, [this, g] { parts_->gaugeTick(g); });
+        if (g != 0) {
+            panel->hide();
+            panel->setEnabled(false);
+        }
+    }
+
+    p.init = new QTimer(this);
+    p.init->setObjectName(QStringLiteral("TimerForMonitorInit"));
+    p.init->setSingleShot(true);
+    p.init->setInterval(kInitDelayMs);
+    p.go = new QTimer(this);
+    p.go->setObjectName(QStringLiteral("TimerForMonitorGo"));
+    p.go->setInterval(MonitorButtonState::kRefreshIntervalMs);
+
+    connect(p.tabs, &QTabBar::currentChanged, this, [this] { refreshVisibleGroup(); });
+    connect(p.button, &QPushButton::clicked, this, [this] { parts_->toggleMonitor(); });
+    connect(p.init, &QTimer::timeout, this, [this] {
+        refreshVisibleGroup();
+        parts_->gaugeTimers[0]->start(kGaugeIntervalMs);
+    });
+    connect(p.go, &QTimer::timeout, this, [this] { refreshVisibleGroup(); });
+
+    LayoutReadingPages();
+}
+
+MonitoringPage::~MonitoringPage() {
+    delete parts_;
+}
+
+void MonitoringPage::LayoutReadingPages() {
+    Parts& p = *parts_;
+    p.state.groups.LayoutReadingPages(p.state.table);
+
+    // The page opens on the first group; the refresh that follows fills it.
+    {
+        const QSignalBlocker quiet(p.tabs);
+        p.tabs->setCurrentIndex(0);
+    }
+    std::vector<std::string> names;
+    for (int slot = 0; slot < p.state.table.count; ++slot) names.push_back(p.state.table[slot].Name);
+
+    const QRect panelRect = p.panelRect();
+    for (int g = 0; g < kGroupCount; ++g) {
+        QFrame* panel = p.panels[size_t(g)];
+        panel->setGeometry(panelRect);
+        panel->setVisible(g == 0);
+        panel->setEnabled(g == 0);
+
+        // The three grids share one set of widths, so a tab switch keeps the columns still.
+        ReadingGridWidget* grid = p.grids[size_t(g)];
+        grid->layoutColumns(names);
+        grid->move(1, 1);
+        // The gauge keeps to the right edge, under the monitor button.
+        p.frames[size_t(g)]->setGeometry(panelRect.width() - kFrameMargin - kFrameWidth, kFrameMargin, kFrameWidth,
+                                         panelRect.height() - 2 * kFrameMargin);
+        grid->update();
+    }
+}
+
+void MonitoringPage::startMonitorInit() {
+    parts_->init->start();
+}
+
+void MonitoringPage::refreshVisibleGroup() {
+    Parts& p = *parts_;
+    // Never a fill inside a fill. A fill lets events run after every row and while an
+    // alarm beeps or counts down, so timer ticks and tab clicks arrive in the middle of
+    // it. A timed refresh that arrives then is dropped (the next tick comes anyway), so
+    // it cannot close a countdown that the running fill has opened; a tab chosen
+    // meanwhile is shown as soon as the running fill ends.
+    if (p.filling) return;
+    int group = p.tabs->currentIndex();
+    for (;;) {
+        p.showOnly(group);
+        if (p.closeCountdown) p.closeCountdown();
+        p.fill(group);
+        const int selected = p.tabs->currentIndex();
+        if (selected == group) break;
+        group = selected;
+    }
+}
+
+QTabBar* MonitoringPage::tabStrip() const {
+    return parts_->tabs;
+}
+
+bool MonitoringPage::monitoring() const {
+    return parts_->buttonState.monitoring;
+}
+
+}  // namespace qorv

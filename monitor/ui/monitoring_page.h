@@ -1,0 +1,41 @@
+// The System Monitoring page: a tab per reading group (fans, voltages, temperatures),
+// each with its grid, its gauge and its frame, the monitor button with its lamp, and the
+// timers that refresh the visible group and move the gauges.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "alarm.h"
+#include "sensor_source.h"
+#include "startup.h"
+
+class QTabBar;
+
+namespace qorv {
+
+class MonitoringPage : public QWidget {
+    Q_OBJECT
+
+public:
+    // closeCountdown closes the countdown dialog if one is open: a refresh cancels it.
+    MonitoringPage(MonitorState& state, SensorSource& library, Alarm& alarm, std::function<void()> closeCountdown,
+                   QWidget* parent = nullptr);
+    ~MonitoringPage() override;
+
+    // Counts the groups' sensors and lays the grids out; the page then shows group 0.
+    void LayoutReadingPages();
+    // TimerForMonitorInit: one refresh of the visible group 1 ms later, and the fan gauge.
+    void startMonitorInit();
+    // Fills the visible group's grid from fresh readings and evaluates them.
+    void refreshVisibleGroup();
+    // TabStripMonitor, which the countdown disables while it runs.
+    QTabBar* tabStrip() const;
+    bool monitoring() const;
+
+private:
+    struct Parts;
+    Parts* parts_;
+};
+
+}  // namespace qorv

@@ -1,0 +1,24 @@
+// The navigation strip "Menu": a picture of five buttons with a caption-less click target
+// laid over each (L_about, L_Real, L_Settings, L_Qorvanescope, L_Exit).
+#pragma once
+
+#include <QLabel>
+
+namespace qorv {
+
+class NavigationStrip : public QLabel {
+    Q_OBJECT
+
+public:
+    enum Command { kAbout = 0, kMonitoring = 1, kSettings = 2, kBoardView = 3, kExit = 4 };
+
+    explicit NavigationStrip(QWidget* parent = nullptr);
+
+    // Shows the strip with the page's button lit.
+    void showPage(int page);
+
+signals:
+    void commandChosen(int command);
+};
+
+}  // namespace qorv

@@ -1,0 +1,49 @@
+// One reading group's grid: Name, Reading and Unit of each sensor of the group, one row
+// per sensor under a header, coloured by the core. Read-only; a click on a row is offered
+// to the page, which chooses the gauge sensor from it.
+#pragma once
+
+#include <QTableWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reading_groups.h"
+
+namespace qorv {
+
+class ReadingGridWidget : public QTableWidget {
+    Q_OBJECT
+
+public:
+    explicit ReadingGridWidget(QWidget* parent = nullptr);
+    ~ReadingGridWidget() override;
+
+    // The core's view of this grid. The core counts the header as row 0 and data rows
+    // from 1; the table's own rows start at the first data row.
+    ReadingGrid& readingGrid();
+
+    // Column widths of 120, 80 and 40 pixels, all widened by one factor when any of
+    // the names, readings or units would not fit in the current font.
+    void layoutColumns(const std::vector<std::string>& names);
+
+    // The text of the Name cell of data row r (1-based), empty when there is none.
+    std::string nameAt(int row) const;
+    // Colours every data row by its number, the given row (1-based) as the gauge row.
+    void paintRows(int gaugeRow);
+
+signals:
+    // A click on data row r (1-based).
+    void rowClicked(int row);
+
+private:
+    class CoreView;
+
+    void setDataRowCount(int rows);
+    void setDataRow(int row, Rgb colour, const std::string& name, const std::string& reading, const std::string& unit);
+    void fitHeight();
+
+    std::unique_ptr<CoreView> view_;
+};
+
+}  // namespace qorv

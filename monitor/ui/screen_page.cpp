@@ -1,0 +1,91 @@
+#include "screen_page.h"
+
+#include <QLabel>
+#include <QTextEdit>
+
+#include "about_text.h"
+#include "artwork.h"
+#include "screen_layout.h"
+#include "settings_form.h"
+#include "ui_geometry.h"
+
+namespace qorv {
+
+namespace {
+
+enum Background { kAboutBackground = 0, kSettingsBackground = 1 };
+
+QString paragraph(const char* text) { return "<p>" + QString::fromUtf8(text).toHtmlEscaped() + "</p>"; }
+
+QString heading(const char* text) { return "<h3>" + QString::fromUtf8(text).toHtmlEscaped() + "</h3>"; }
+
+QString agreementHtml() {
+    QString html = heading(about::kProductName);
+    for (const char* text : about::kDescription) html += paragraph(text);
+    html += heading(about::kTermsTitle);
+    for (const char* text : about::kTerms) html += paragraph(text);
+    return html;
+}
+
+}  // namespace
+
+struct ScreenPage::Parts {
+    QLabel* background = nullptr;
+    QPixmap backgrounds[2];
+    QTextEdit* agreement = nullptr;
+    QLabel* version = nullptr;
+    SettingsForm* settings = nullptr;
+
+    void showBackground(Background which) { background->setPixmap(backgrounds[which]); }
+};
+
+ScreenPage::ScreenPage(MonitorState& state, Platform& platform, std::function<void()> save, QWidget* parent)
+    : QWidget(parent), parts_(new Parts) {
+    setObjectName(QStringLiteral("Screen"));
+    setFixedSize(ui::pageSize());
+
+    // Created first, so everything else lies above it.
+    parts_->background = new QLabel(this);
+    parts_->background->setGeometry(rect());
+    parts_->backgrounds[kAboutBackground] = artwork::screenBackground(kAboutBackground);
+    parts_->backgrounds[kSettingsBackground] = artwork::screenBackground(kSettingsBackground);
+
+    parts_->agreement = new QTextEdit(this);
+    parts_->agreement->setObjectName(QStringLiteral("txtBoxAgreement"));
+    parts_->agreement->setGeometry(ui::agreementBox());
+    parts_->agreement->setReadOnly(true);
+    parts_->agreement->setHtml(agreementHtml());
+
+    parts_->version = new QLabel(QString::fromLatin1(about::kVersionText), this);
+    parts_->version->setObjectName(QStringLiteral("LabelVersion"));
+    parts_->version->setGeometry(ui::versionLabel());
+    parts_->version->setAlignment(Qt::AlignCenter);
+    QFont versionFont = parts_->version->font();
+    versionFont.setPixelSize(15);
+    versionFont.setBold(true);
+    parts_->version->setFont(versionFont);
+
+    parts_->settings = new SettingsForm(state, platform, std::move(save), this);
+    parts_->settings->move(ui::settingsForm().topLeft());
+
+    showAbout();
+}
+
+ScreenPage::~ScreenPage() { delete parts_; }
+
+void ScreenPage::showAbout() {
+    parts_->settings->hide();
+    parts_->agreement->show();
+    parts_->version->show();
+    parts_->showBackground(kAboutBackground);
+}
+
+void ScreenPage::showSettings() {
+    parts_->settings->show();
+    parts_->agreement->hide();
+    parts_->version->hide();
+    parts_->showBackground(kSettingsBackground);
+    parts_->settings->showMailSettings();
+}
+
+}  // namespace qorv

@@ -1,0 +1,32 @@
+// The page container "Screen": the About page (product description and terms of use,
+// version) and the General Setting page (FrmSetting: mail settings, system information,
+// sound note, OK) share it, each with its own background.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "platform.h"
+#include "startup.h"
+
+namespace qorv {
+
+class ScreenPage : public QWidget {
+    Q_OBJECT
+
+public:
+    // save writes the settings file (the General Setting page's OK).
+    ScreenPage(MonitorState& state, Platform& platform, std::function<void()> save, QWidget* parent = nullptr);
+    ~ScreenPage() override;
+
+    // Hides FrmSetting, shows txtBoxAgreement and LabelVersion, About background.
+    void showAbout();
+    // Shows FrmSetting with the mail settings filled in, General Setting background.
+    void showSettings();
+
+private:
+    struct Parts;
+    Parts* parts_;
+};
+
+}  // namespace qorv
