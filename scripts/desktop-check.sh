@@ -31,6 +31,8 @@ printf '<motherboard name>\r\n%s\r\n' "$board" >"$run/program/QHwmset"
 build/bin/qvnbdrv --simulate --board "$run/program/$board.txt" --socket "$run/qvnbdrv.sock" 2>"$run/qvnbdrv.log" & pids+=($!)
 for _ in $(seq 50); do [ -S "$run/qvnbdrv.sock" ] && break; sleep 0.1; done
 
+fail() { echo "FAILED: $*"; cat "$run/qorvmon.log"; exit 1; }
+chmod 700 "$run"
 caption="Qorvane System Monitor -$board"
 start=$(date +%s%N)
 QVNBDRV_SOCKET=$run/qvnbdrv.sock XDG_RUNTIME_DIR=$run "$run/program/Qorvmon" >"$run/qorvmon.log" 2>&1 & pids+=($!)
@@ -38,13 +40,10 @@ window=$(xdotool search --sync --onlyvisible --name "$caption" | head -1)
 shown=$(( ($(date +%s%N) - start) / 1000000 ))
 echo "window shown ${shown} ms after start"
 
-fail() { echo "FAILED: $*"; cat "$run/qorvmon.log"; exit 1; }
-
-# The icon: a window embedded in trayer's tray, found by its parent.
-tray=$(xdotool search --class trayer | head -1)
+# The icon: the window trayer embedded, named after the program.
 icon=""
 for _ in $(seq 30); do
-  icon=$(xwininfo -children -id "$tray" 2>/dev/null | awk '/^ +0x/ {print $1; exit}') || true
+  icon=$(xwininfo -root -tree | grep '"Qorvmon": ("Qorvmon"' | awk '{print $1}' | head -1) || true
   [ -n "$icon" ] && break
   sleep 0.2
 done

@@ -1,5 +1,7 @@
 #include "gauge_widget.h"
 
+#include "sensor_table.h"
+
 #include <QPainter>
 #include <QSlider>
 #include <algorithm>
@@ -93,7 +95,8 @@ GaugeWidget::GaugeWidget(int group, const QString& sliderName, QWidget* parent)
     // Value 0 at the top: the slider shows the maximum minus the position.
     slider_->setInvertedAppearance(true);
     slider_->setTickPosition(QSlider::NoTicks);
-    slider_->setValue(gaugeMaximum(group));
+    // Until its sensor is read the gauge rests at its scale's zero.
+    showPosition(gaugePosition(group, kReadFailed));
     // It shows; it is not a control.
     slider_->setFocusPolicy(Qt::NoFocus);
     slider_->setAttribute(Qt::WA_TransparentForMouseEvents);
