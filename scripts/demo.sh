@@ -1,24 +1,44 @@
 #!/usr/bin/env bash
 # Builds the project, starts the driver service on an emulated board (M4430 unless a
-# board is named) on a private socket, and reads every sensor of that board through the
-# hardware library with qorvmon-sensors. Extra arguments go to qorvmon-sensors, e.g.
-#   scripts/demo.sh M4730 --watch 5
+# board is named) on a private socket, and opens the Qorvmon window on it. The program
+# folder is build/demo/, which holds the application, its libraries, the board files and
+# the settings file it writes. Without a display the board is read once on the command
+# line instead, and pictures of every page are saved to build/screenshots/.
+#   scripts/demo.sh [BOARD]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 board=${1:-M4430}
-shift || true
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target qvnbdrv qvnhwm qorvmon-sensors boards
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j"$(nproc)" --target Qorvmon qvnbdrv qvnhwm qvnmail qorvmon-sensors take_screenshots boards
+
+demo=build/demo
+mkdir -p "$demo"
+cp build/bin/Qorvmon build/bin/qorvmon-sensors build/bin/libqvnhwm.so build/bin/libqvnmail.so \
+   build/bin/*.txt build/bin/*.jpg "$demo/"
+# The demo starts on the named board; a board chosen in an earlier run is replaced.
+printf '<motherboard name>\r\n%s\r\n' "$board" >"$demo/QHwmset.board"
+if [ ! -f "$demo/QHwmset" ] || [ "$(sed -n 2p "$demo/QHwmset" | tr -d '\r')" != "$board" ]; then
+  mv "$demo/QHwmset.board" "$demo/QHwmset"
+else
+  rm "$demo/QHwmset.board"
+fi
 
 run=$(mktemp -d /tmp/qorvmon-demo-XXXXXX)
 socket=$run/qvnbdrv.sock
-build/bin/qvnbdrv --simulate --board "build/bin/$board.txt" --socket "$socket" --mode 0600 \
-  2>"$run/qvnbdrv.log" &
+build/bin/qvnbdrv --simulate --board "$demo/$board.txt" --socket "$socket" --mode 0600 2>"$run/qvnbdrv.log" &
 service=$!
 trap 'kill $service 2>/dev/null; wait $service 2>/dev/null; rm -rf "$run"' EXIT
 for _ in $(seq 50); do [ -S "$socket" ] && break; sleep 0.1; done
+export QVNBDRV_SOCKET=$socket
 
 echo "Board $board, emulated by qvnbdrv on $socket:"
-QVNBDRV_SOCKET=$socket build/bin/qorvmon-sensors --board "$board" "$@"
+"$demo/qorvmon-sensors" --board "$board"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Opening the window; it lives in the notification area: use Exit to end it."
+  "$demo/Qorvmon"
+else
+  QT_QPA_PLATFORM=offscreen build/bin/take_screenshots build/screenshots "$board" >/dev/null
+  echo "No display here: pictures of every page are in build/screenshots/."
+fi
