@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
+#include "sensor_panel.h"
+#include "sensor_panel_logic.h"
 #include "ui_geometry.h"
 
 namespace qorv {
@@ -23,7 +25,7 @@ public:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton) emit page_->sensorClicked(slot_);
+        if (event->button() == Qt::LeftButton) emit page_->sensorClicked(slot_, event->globalPosition().toPoint());
     }
 
 private:
@@ -33,7 +35,8 @@ private:
 
 }  // namespace
 
-BoardViewPage::BoardViewPage(MonitorState& state, Platform& platform, QWidget* parent)
+BoardViewPage::BoardViewPage(MonitorState& state, SensorSource& library, Alarm& alarm, Platform& platform,
+                             QWidget* parent)
     : QWidget(parent), state_(state), platform_(platform) {
     setObjectName("ScreenScope");
     setFixedSize(ui::pageSize());
@@ -56,11 +59,40 @@ BoardViewPage::BoardViewPage(MonitorState& state, Platform& platform, QWidget* p
         labels_[size_t(i)]->setObjectName(QString("LabelOnSensor_%1").arg(i));
     }
 
-    panel_ = new QWidget(this);
-    panel_->setObjectName("PicDis_Set");
-    panel_->hide();
-    panel_->setEnabled(false);
+    // A pointer moving over the board or over a target closes the panel.
+    setMouseTracking(true);
+    for (QWidget* w : {static_cast<QWidget*>(picture_), static_cast<QWidget*>(missingNote_)}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+    for (QLabel* label : labels_) {
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
+    }
+
+    panel_ = new SensorPanel(state, library, alarm, platform, this);
+    connect(this, &BoardViewPage::sensorClicked, this, &BoardViewPage::openSensorPanel);
 }
+
+void BoardViewPage::mouseMoveEvent(QMouseEvent* event) {
+    closeSensorPanel();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool BoardViewPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove && panel_->isVisible()) closeSensorPanel();
+    return QWidget::eventFilter(watched, event);
+}
+
+void BoardViewPage::openSensorPanel(int slot, QPoint globalPointer) {
+    // Placed in the window's client area, where the pointer is.
+    QWidget* client = window()->findChild<QWidget*>("centralArea");
+    if (!client) client = window();
+    const QPoint at = sensorPanelPosition(client->mapFromGlobal(globalPointer), client->size(), panel_->size());
+    panel_->open(slot, mapFrom(client, at));
+}
+
+void BoardViewPage::hideSensorPanel() { panel_->hidePanel(); }
 
 void BoardViewPage::showBoard() {
     const QString path =
@@ -90,9 +122,6 @@ void BoardViewPage::showBoard() {
     }
 }
 
-void BoardViewPage::closeSensorPanel() {
-    panel_->setEnabled(false);
-    panel_->hide();
-}
+void BoardViewPage::closeSensorPanel() { panel_->closePanel(); }
 
 }  // namespace qorv

@@ -49,10 +49,12 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
     strip_ = new NavigationStrip(central);
     strip_->move(0, 0);
     connect(strip_, &NavigationStrip::commandChosen, this, &MainWindow::runCommand);
+    // The strip is the window outside the board: a pointer there only hides the panel.
+    connect(strip_, &NavigationStrip::pointerMoved, this, [this] { boardView_->hideSensorPanel(); });
 
     screen_ = new ScreenPage(state_, platform_, [this] { saveSettings(); }, central);
     monitoring_ = new MonitoringPage(state_, library_, *alarm_, [this] { closeCountdown(); }, central);
-    boardView_ = new BoardViewPage(state_, platform_, central);
+    boardView_ = new BoardViewPage(state_, library_, *alarm_, platform_, central);
     for (QWidget* page : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_),
                           static_cast<QWidget*>(boardView_)}) {
         page->move(ui::kStripWidth, 0);

@@ -35,11 +35,17 @@ private:
 NavigationStrip::NavigationStrip(QWidget* parent) : QLabel(parent) {
     setObjectName("Menu");
     setFixedSize(ui::stripSize());
+    setMouseTracking(true);
     for (int i = 0; i < ui::kNavigationButtons; ++i) {
         auto* target = new ClickTarget(i, this);
         target->setObjectName(kButtonNames[i]);
         target->setGeometry(ui::navigationButton(i));
     }
+}
+
+void NavigationStrip::mouseMoveEvent(QMouseEvent* event) {
+    emit pointerMoved();
+    QLabel::mouseMoveEvent(event);
 }
 
 void NavigationStrip::showPage(int page) { setPixmap(artwork::navigationStrip(page)); }

@@ -19,6 +19,11 @@ public:
 
 signals:
     void commandChosen(int command);
+    // The pointer moved over the strip.
+    void pointerMoved();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
 };
 
 }  // namespace qorv

@@ -42,11 +42,20 @@ public:
         *value = *v;
         return 1;
     }
-    int32_t SetFanPWM2(int32_t, int32_t, int32_t, int32_t) override { return 1; }
-    int32_t GetFanDuty(int32_t, uint8_t*) override { return 1; }
+    int32_t SetFanPWM2(int32_t pwm, int32_t count, int32_t exponent, int32_t duty) override {
+        calls.push_back("SetFanPWM2 " + current_ + " " + std::to_string(pwm) + " " + std::to_string(count) + " " +
+                        std::to_string(exponent) + " " + std::to_string(duty));
+        return 1;
+    }
+    int32_t GetFanDuty(int32_t pwm, uint8_t* out) override {
+        calls.push_back("GetFanDuty " + std::to_string(pwm));
+        *out = duty;
+        return 1;
+    }
 
     std::vector<std::string> calls;
     int reads = 0;
+    uint8_t duty = 0;  // what GetFanDuty reads back
 
 private:
     std::string current_;
