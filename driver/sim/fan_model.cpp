@@ -6,9 +6,9 @@ namespace qvnbdrv::sim {
 
 namespace {
 
-// Below this share of full speed a fan's motor cannot keep turning, so even the lowest
-// non-zero duty gives at least this much.
-constexpr double kLeastShare = 0.20;
+// Server fans are built to keep air moving: even the lowest non-zero duty turns them at
+// half their full speed.
+constexpr double kLeastShare = 0.50;
 
 }  // namespace
 

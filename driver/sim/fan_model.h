@@ -1,4 +1,4 @@
-// A fan whose speed follows its PWM duty: stopped at duty 0, otherwise a fifth of full
+// A fan whose speed follows its PWM duty: stopped at duty 0, otherwise half of full
 // speed plus the rest in proportion to the duty. A new duty is reached along a straight
 // line over kSpinSeconds, as a real fan needs a moment to spin up or coast down.
 #pragma once

@@ -33,6 +33,7 @@ AlertBlockWidget::AlertBlockWidget(int block, const QString& caption, std::span<
         // Editable, so a stored value that is not one of the items still shows as it is;
         // typed text is checked by the capture.
         combo->setEditable(true);
+        combo->setMaximumWidth(110);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setValidator(new QIntValidator(0, std::numeric_limits<int>::max(), combo));
         combo->lineEdit()->installEventFilter(this);

@@ -21,6 +21,7 @@ namespace {
 
 constexpr QSize kPanelSize{380, 330};
 constexpr int kFanPictureSide = 72;
+constexpr int kFieldWidth = 110;
 const QColor kGoodReading(0, 255, 0);
 const QColor kFailedReading(255, 0, 0);
 
@@ -43,7 +44,7 @@ SensorPanel::SensorPanel(MonitorState& state, SensorSource& library, Alarm& alar
     setFixedSize(kPanelSize);
     // A pointer moving over the panel is not a move over the board under it.
     setAttribute(Qt::WA_NoMousePropagation);
-    setAutoFillBackground(true);
+    setAttribute(Qt::WA_StyledBackground);
     setStyleSheet("#PicDis_Set { background: #12263f; border: 1px solid #2bb3a3; border-radius: 6px; }"
                   "#PicDis_Set QLabel, #PicDis_Set QGroupBox, #PicDis_Set QCheckBox { color: #e8f1f5; }");
 
@@ -89,6 +90,8 @@ QWidget* SensorPanel::buildValueHalf() {
     auto* grid = new QGridLayout(frame);
     high_ = new ThresholdField("TextHighLmt", frame);
     low_ = new ThresholdField("TextLowLmt", frame);
+    for (QLineEdit* field : {static_cast<QLineEdit*>(high_), static_cast<QLineEdit*>(low_)})
+        field->setMaximumWidth(kFieldWidth);
     value_ = label("LabelValue", {}, frame);
     QFont big = value_->font();
     big.setBold(true);
@@ -137,6 +140,7 @@ QWidget* SensorPanel::buildFanHalf() {
     slider_->setTickPosition(QSlider::TicksBelow);
     slider_->setTickInterval(1);
     fanLimit_ = new ThresholdField("TextFan_Lmt", frame);
+    fanLimit_->setMaximumWidth(kFieldWidth);
 
     grid->addWidget(fanName_, 0, 0, 1, 4);
     grid->addWidget(fanPicture_, 1, 0, 3, 1);

@@ -96,8 +96,8 @@ TEST_F(ServiceEndToEnd, FanSpeedFollowsTheDutyOnEveryBoard) {
         for (auto [slot, before] : fans) {
             const Reading after = ReadSensor(table, slot, *library);
             ASSERT_TRUE(after.ok);
-            // A fifth of full speed plus the rest in proportion to the duty.
-            EXPECT_NEAR(after.value / before, 0.2 + 0.8 * 150 / 255, 0.05) << table[slot].Name;
+            // Half of full speed plus the rest in proportion to the duty.
+            EXPECT_NEAR(after.value / before, 0.5 + 0.5 * 150 / 255, 0.05) << table[slot].Name;
         }
     }
 }

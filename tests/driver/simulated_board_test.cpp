@@ -77,15 +77,15 @@ TEST(SimulatedWinbond, FanSpeedFollowsDutyThroughTheLibrary) {
     qvnhwm::W83782D chip(b.channel);
     ASSERT_EQ(chip.Init(), 1);
 
-    // Half duty is 0.2 + 0.8 × 128/255 of 5000 rpm, about 3008; divisor 4 keeps it in range.
+    // Half duty is 0.5 + 0.5 × 128/255 of 5000 rpm, about 3755; divisor 4 keeps it in range.
     ASSERT_EQ(chip.SetFanPWM2(0x5B, 0x28, 2, 128), 1);
     const double starting = reading(chip, 0, 0x28);
     b.advance(0.75);
     const double halfway = reading(chip, 0, 0x28);
-    EXPECT_GT(halfway, 3000.0);
+    EXPECT_GT(halfway, 3755.0);
     EXPECT_LT(halfway, starting);
     b.advance(1.0);
-    EXPECT_NEAR(reading(chip, 0, 0x28), 3008.0, 60.0);
+    EXPECT_NEAR(reading(chip, 0, 0x28), 3755.0, 60.0);
 
     ASSERT_EQ(chip.SetFanPWM2(0x5B, 0x28, 1, 0), 1);
     b.advance(2.0);

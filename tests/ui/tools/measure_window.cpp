@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     qorv::MonitorState state;
     state.programFolder = folder.path().toStdString();
     state.boardName = board.toStdString();
-    state.boardNotChosen = qorv::kNo;
+    state.boardNotChosen = qorv::kYes;  // first use: the board's default settings
     qorv::testing::RecordingPlatform platform;
     qorv::HwmBinding library([](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); },
                              QVNHWM_SHARED_LIBRARY);

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     qorv::MonitorState state;
     state.programFolder = folder.path().toStdString();
     state.boardName = board.toStdString();
-    state.boardNotChosen = qorv::kNo;
+    state.boardNotChosen = qorv::kYes;  // first use: the board's default settings
     qorv::testing::RecordingPlatform platform;
     qorv::HwmBinding library([](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); },
                              QVNHWM_SHARED_LIBRARY);
@@ -70,5 +70,18 @@ int main(int argc, char** argv) {
     }
     window.showBoardViewPage();
     save("qorvanescope");
+
+    // The sensor panel open on a voltage, a temperature and a fan, each at its own label.
+    qorv::BoardViewPage* view = window.boardViewPage();
+    for (const auto& [unit, name] : {std::pair{"V", "panel-voltage"}, {"C", "panel-temperature"}, {"RPM", "panel-fan"}}) {
+        for (int i = 0; i < state.table.count; ++i) {
+            const qorv::SensorSlot& s = state.table[i];
+            if (s.Unit != unit) continue;
+            const QPoint centre(s.LabelLeft + s.LabelWidth / 2, s.LabelTop + s.LabelHeight / 2);
+            view->openSensorPanel(i, view->mapToGlobal(centre));
+            save(name);
+            break;
+        }
+    }
     return 0;
 }
