@@ -1,11 +1,5 @@
 #include "mail_binding.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 namespace qorv {
 
 namespace {
@@ -25,34 +19,6 @@ using SendFn = int32_t(QORV_CALL*)(const char*);
 constexpr const char* kFunctionNames[] = {"MailRelease", "MailInit", "MailTextAddLine", "MailSetReceiver",
                                           "MailSend"};
 
-void* openLibrary(const std::string& name, std::string& error) {
-#if defined(_WIN32)
-    HMODULE h = LoadLibraryA(name.c_str());
-    if (!h) error = "error " + std::to_string(GetLastError());
-    return reinterpret_cast<void*>(h);
-#else
-    void* h = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!h) error = ::dlerror();
-    return h;
-#endif
-}
-
-void* findSymbol(void* handle, const char* name) {
-#if defined(_WIN32)
-    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
-#else
-    return ::dlsym(handle, name);
-#endif
-}
-
-void closeLibrary(void* handle) {
-#if defined(_WIN32)
-    FreeLibrary(reinterpret_cast<HMODULE>(handle));
-#else
-    ::dlclose(handle);
-#endif
-}
-
 template <typename Fn>
 Fn as(void* address) {
     return reinterpret_cast<Fn>(address);
@@ -60,13 +26,7 @@ Fn as(void* address) {
 
 }  // namespace
 
-std::string MailBinding::defaultName() {
-#if defined(_WIN32)
-    return "qvnmail.dll";
-#else
-    return "libqvnmail.so";
-#endif
-}
+std::string MailBinding::defaultName() { return SharedLibrary::fileName("qvnmail"); }
 
 MailBinding::MailBinding(Reporter report, std::string name) : report_(std::move(report)), name_(std::move(name)) {}
 
@@ -76,18 +36,17 @@ bool MailBinding::available() {
     if (tried_) return usable_;
     tried_ = true;
     std::string error;
-    void* handle = openLibrary(name_, error);
-    if (!handle) {
+    if (!library_.open(name_, error)) {
         if (report_) report_("cannot load the mail library " + name_ + ": " + error + "; alert mails are left out");
         return false;
     }
     std::string missing;
     for (int i = 0; i < kFunctionCount; ++i) {
-        functions_[i] = findSymbol(handle, kFunctionNames[i]);
+        functions_[i] = library_.symbol(kFunctionNames[i]);
         if (!functions_[i]) missing += std::string(missing.empty() ? "" : ", ") + kFunctionNames[i];
     }
     if (!missing.empty()) {
-        closeLibrary(handle);
+        library_.close();
         if (report_)
             report_("the mail library " + name_ + " has no function " + missing + "; alert mails are left out");
         return false;

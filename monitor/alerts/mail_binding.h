@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "shared_library.h"
+
 namespace qorv {
 
 class MailBinding {
@@ -38,6 +40,7 @@ private:
     std::string name_;
     bool tried_ = false;
     bool usable_ = false;
+    SharedLibrary library_;
     void* functions_[kFunctionCount] = {};
 };
 

@@ -1,11 +1,5 @@
 #include "hwm_binding.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 namespace qorv {
 
 namespace {
@@ -26,26 +20,6 @@ using GetDutyFn = int32_t(QORV_CALL*)(int32_t, uint8_t*);
 constexpr const char* kExportNames[] = {"InitDLL",    "ReleaseDLL", "SetCurrentHwm",
                                         "GetSensorValue", "SetFanPWM2", "GetFanDuty"};
 
-void* openLibrary(const std::string& name, std::string& error) {
-#if defined(_WIN32)
-    HMODULE h = LoadLibraryA(name.c_str());
-    if (!h) error = "error " + std::to_string(GetLastError());
-    return reinterpret_cast<void*>(h);
-#else
-    void* h = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!h) error = ::dlerror();
-    return h;
-#endif
-}
-
-void* findSymbol(void* handle, const char* name) {
-#if defined(_WIN32)
-    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
-#else
-    return ::dlsym(handle, name);
-#endif
-}
-
 template <typename Fn>
 Fn as(void* address) {
     return reinterpret_cast<Fn>(address);
@@ -53,37 +27,26 @@ Fn as(void* address) {
 
 }  // namespace
 
-std::string HwmBinding::defaultName() {
-#if defined(_WIN32)
-    return "qvnhwm.dll";
-#else
-    return "libqvnhwm.so";
-#endif
-}
+std::string HwmBinding::defaultName() { return SharedLibrary::fileName("qvnhwm"); }
 
 HwmBinding::HwmBinding(Reporter report, std::string name) : report_(std::move(report)), name_(std::move(name)) {}
 
 // The library stays loaded until the process ends, as the application expects; a binding
 // that goes away earlier (in tests) lets it go.
-HwmBinding::~HwmBinding() {
-#if !defined(_WIN32)
-    if (handle_) ::dlclose(handle_);
-#endif
-}
+HwmBinding::~HwmBinding() { library_.close(); }
 
 void* HwmBinding::resolve(Export which) {
     if (exports_[which]) return exports_[which];
-    if (!handle_) {
+    if (!library_.isOpen()) {
         if (loadFailed_) return nullptr;
         std::string error;
-        handle_ = openLibrary(name_, error);
-        if (!handle_) {
+        if (!library_.open(name_, error)) {
             loadFailed_ = true;
             if (report_) report_("cannot load the hardware library " + name_ + ": " + error);
             return nullptr;
         }
     }
-    exports_[which] = findSymbol(handle_, kExportNames[which]);
+    exports_[which] = library_.symbol(kExportNames[which]);
     if (!exports_[which] && !missing_[which]) {
         missing_[which] = true;
         if (report_) report_("the hardware library " + name_ + " has no function " + kExportNames[which]);

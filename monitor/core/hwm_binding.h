@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sensor_source.h"
+#include "shared_library.h"
 
 namespace qorv {
 
@@ -38,7 +39,7 @@ private:
 
     Reporter report_;
     std::string name_;
-    void* handle_ = nullptr;
+    SharedLibrary library_;
     bool loadFailed_ = false;
     void* exports_[kExportCount] = {};
     bool missing_[kExportCount] = {};
