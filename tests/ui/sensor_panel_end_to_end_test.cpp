@@ -1,9 +1,7 @@
 // The fan slider against the real library and the emulated board: a higher step makes the
 // emulated fan turn faster, and the panel shows it within one refresh.
-#include <QFile>
 #include <QLabel>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "board_view_page.h"
@@ -11,7 +9,7 @@
 #include "main_window.h"
 #include "recording_platform.h"
 #include "sensor_panel.h"
-#include "service_process.h"
+#include "emulated_board.h"
 
 using namespace qorv;
 
@@ -20,18 +18,9 @@ class SensorPanelEndToEnd : public QObject {
 
 private slots:
     void theSliderChangesTheEmulatedFansSpeed() {
-        QTemporaryDir folder;
-        for (const char* ext : {".txt", ".jpg"})
-            QFile::copy(QString(QORV_BOARDS_DIR) + "/M4430" + ext, folder.filePath(QString("M4430") + ext));
-        const std::string socket = folder.filePath("qvnbdrv.sock").toStdString();
-        testing::ServiceProcess service(folder.filePath("M4430.txt").toStdString(), socket,
-                                        folder.filePath("log").toStdString());
-        QVERIFY(service.ready());
-        qputenv("QVNBDRV_SOCKET", QByteArray::fromStdString(socket));
-
-        MonitorState state;
-        state.programFolder = folder.path().toStdString();
-        state.boardName = "M4430";
+        testing::EmulatedBoard emulated("M4430");
+        QVERIFY2(emulated.ready(), emulated.log().c_str());
+        MonitorState state = emulated.firstUseState();
         testing::RecordingPlatform platform;
         HwmBinding library([](const std::string& m) { QFAIL(m.c_str()); }, QVNHWM_SHARED_LIBRARY);
         MainWindow window(state, library, platform);
@@ -54,7 +43,6 @@ private slots:
         // The step restarts the refresh period: the next refresh, 5 s on, shows the new speed.
         QTRY_VERIFY_WITH_TIMEOUT(speed->text().toDouble() > slow + 1500, 6000);
         QVERIFY(slow > 0);
-        qunsetenv("QVNBDRV_SOCKET");
     }
 };
 

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <sys/resource.h>
@@ -14,7 +13,7 @@
 #include "hwm_binding.h"
 #include "main_window.h"
 #include "recording_platform.h"
-#include "service_process.h"
+#include "emulated_board.h"
 
 namespace {
 
@@ -42,20 +41,10 @@ int main(int argc, char** argv) {
     const QString board = argc > 1 ? argv[1] : "M4430";
     const int seconds = argc > 2 ? atoi(argv[2]) : 60;
 
-    QTemporaryDir folder;
-    for (const char* ext : {".txt", ".jpg"})
-        QFile::copy(QString(QORV_BOARDS_DIR) + "/" + board + ext, folder.filePath(board + ext));
-    const std::string socket = folder.filePath("qvnbdrv.sock").toStdString();
-    qorv::testing::ServiceProcess service(folder.filePath(board + ".txt").toStdString(), socket,
-                                          folder.filePath("qvnbdrv.log").toStdString());
-    if (!service.ready()) return 1;
-    qputenv("QVNBDRV_SOCKET", QByteArray::fromStdString(socket));
+    qorv::testing::EmulatedBoard emulated(board);
+    if (!emulated.ready()) return 1;
     const qint64 serviceMs = sinceStart.elapsed();
-
-    qorv::MonitorState state;
-    state.programFolder = folder.path().toStdString();
-    state.boardName = board.toStdString();
-    state.boardNotChosen = qorv::kYes;  // first use: the board's default settings
+    qorv::MonitorState state = emulated.firstUseState();
     qorv::testing::RecordingPlatform platform;
     qorv::HwmBinding library([](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); },
                              QVNHWM_SHARED_LIBRARY);

@@ -4,9 +4,7 @@
 // window and saves one PNG per page (and per tab of the monitoring page).
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -15,7 +13,7 @@
 #include "main_window.h"
 #include "monitoring_page.h"
 #include "recording_platform.h"
-#include "service_process.h"
+#include "emulated_board.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -27,22 +25,12 @@ int main(int argc, char** argv) {
     const QString board = argc > 2 ? argv[2] : "M4430";
     QDir().mkpath(out);
 
-    QTemporaryDir folder;
-    for (const char* ext : {".txt", ".jpg"})
-        QFile::copy(QString(QORV_BOARDS_DIR) + "/" + board + ext, folder.filePath(board + ext));
-    const std::string socket = folder.filePath("qvnbdrv.sock").toStdString();
-    qorv::testing::ServiceProcess service(folder.filePath(board + ".txt").toStdString(), socket,
-                                          folder.filePath("qvnbdrv.log").toStdString());
-    if (!service.ready()) {
-        std::fprintf(stderr, "the driver service did not start:\n%s\n", service.log().c_str());
+    qorv::testing::EmulatedBoard emulated(board);
+    if (!emulated.ready()) {
+        std::fprintf(stderr, "the driver service did not start:\n%s\n", emulated.log().c_str());
         return 1;
     }
-    qputenv("QVNBDRV_SOCKET", QByteArray::fromStdString(socket));
-
-    qorv::MonitorState state;
-    state.programFolder = folder.path().toStdString();
-    state.boardName = board.toStdString();
-    state.boardNotChosen = qorv::kYes;  // first use: the board's default settings
+    qorv::MonitorState state = emulated.firstUseState();
     qorv::testing::RecordingPlatform platform;
     qorv::HwmBinding library([](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); },
                              QVNHWM_SHARED_LIBRARY);

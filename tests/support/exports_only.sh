@@ -1,9 +1,11 @@
 #!/bin/sh
-# The shared library exports its seven functions and nothing else.
+# A shared library exports exactly the named functions and nothing else.
+#   exports_only.sh LIBRARY NAME...
 set -eu
 lib=$1
+shift
 found=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TtWwDdBb]$/ {print $3}' | sort | tr '\n' ' ')
-want="GetFanDuty GetSensorValue InitDLL ReleaseDLL SetCurrentHwm SetFanPWM SetFanPWM2 "
+want=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
 if [ "$found" != "$want" ]; then
   echo "exports of $lib: $found"
   echo "expected:        $want"
