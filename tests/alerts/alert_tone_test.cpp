@@ -2,6 +2,8 @@
 // measured; and on a machine where neither a sound device nor a console speaker can be
 // had.
 #include <gtest/gtest.h>
+
+#include "temp_dir.h"
 #include <stdlib.h>
 
 #include <algorithm>
@@ -56,17 +58,7 @@ int peak(const std::vector<int16_t>& s, std::size_t from, std::size_t to) {
 // A tone played into a file of the test's own.
 class ToneIntoAFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qorv-tone-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-
-    fs::path file() const { return folder_ / "tone.raw"; }
+    fs::path file() const { return dir_.path() / "tone.raw"; }
 
     // One player for the whole test, as the alarm has; each tone replaces the file.
     std::vector<int16_t> play(Tone tone) {
@@ -88,7 +80,7 @@ protected:
     std::vector<std::string> reports;
 
 private:
-    fs::path folder_;
+    qorv::testing::TempDir dir_;
     std::optional<AlertTone> player_;
 };
 

@@ -2,6 +2,8 @@
 // that records what it was asked and grants or refuses it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "temp_dir.h"
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -76,9 +78,7 @@ private:
 class SystemExitOverDBus : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qorv-exit-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        folder_ = dir_.path();
         std::ofstream(folder_ / "bus.conf") << "<busconfig>\n"
                                                "  <type>session</type>\n"
                                                "  <listen>unix:path=" << (folder_ / "bus").string() << "</listen>\n"
@@ -99,8 +99,6 @@ protected:
     void TearDown() override {
         login1_.reset();
         bus_.reset();
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
     }
 
     void startLogin1(const char* mode) {
@@ -128,6 +126,7 @@ protected:
     std::vector<std::string> reports;
 
 private:
+    qorv::testing::TempDir dir_;
     fs::path folder_;
     std::optional<Child> bus_;
     std::optional<Child> login1_;

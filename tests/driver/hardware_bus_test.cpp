@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_dir.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -31,22 +33,7 @@ constexpr uint32_t kAmd = 0;
 constexpr uint32_t kIntel = 1;
 constexpr uint32_t kServerWorks = 2;
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "hardware-bus-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using TemporaryFolder = qorv::testing::TempDir;
 
 void writeFile(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path());

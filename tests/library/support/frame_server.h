@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "fake_board.h"
+#include "temp_dir.h"
 
 namespace qvnhwm::testing {
 
@@ -41,15 +42,6 @@ private:
     std::thread thread_;
 };
 
-// A socket path in a fresh temporary folder, removed with the object.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    std::string file(const std::string& name) const { return dir_ + "/" + name; }
-
-private:
-    std::string dir_;
-};
+using TempDir = qorv::testing::TempDir;
 
 }  // namespace qvnhwm::testing

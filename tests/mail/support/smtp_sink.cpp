@@ -60,9 +60,7 @@ int boundLoopbackSocket(int& port) {
 }  // namespace
 
 SmtpSink::SmtpSink() {
-    std::string pattern = (fs::temp_directory_path() / "qorv-smtp-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    folder_ = pattern;
+    folder_ = dir_.path().string();
     const std::string log = folder_ + "/sink.log";
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -97,8 +95,6 @@ SmtpSink::~SmtpSink() {
         int status = 0;
         ::waitpid(pid_, &status, 0);
     }
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
 }
 
 std::string SmtpSink::server() const { return "127.0.0.1:" + std::to_string(port_); }

@@ -5,6 +5,8 @@
 #include <sys/types.h>
 
 #include <string>
+
+#include "temp_dir.h"
 #include <vector>
 
 namespace qorv::testing {
@@ -31,6 +33,7 @@ public:
     std::vector<ReceivedMail> mails() const;
 
 private:
+    qorv::testing::TempDir dir_;
     std::string folder_;
     pid_t pid_ = -1;
     int port_ = 0;
