@@ -17,12 +17,10 @@ demo=build/demo
 mkdir -p "$demo"
 cp build/bin/Qorvmon build/bin/qorvmon-sensors build/bin/libqvnhwm.so build/bin/libqvnmail.so \
    build/bin/*.txt build/bin/*.jpg "$demo/"
-# The demo starts on the named board; a board chosen in an earlier run is replaced.
-printf '<motherboard name>\r\n%s\r\n' "$board" >"$demo/QHwmset.board"
+# The demo starts on the named board, with that board's default settings unless it was
+# the board of an earlier run.
 if [ ! -f "$demo/QHwmset" ] || [ "$(sed -n 2p "$demo/QHwmset" | tr -d '\r')" != "$board" ]; then
-  mv "$demo/QHwmset.board" "$demo/QHwmset"
-else
-  rm "$demo/QHwmset.board"
+  "$demo/qorvmon-sensors" --board "$board" --save-defaults >/dev/null
 fi
 
 run=$(mktemp -d /tmp/qorvmon-demo-XXXXXX)

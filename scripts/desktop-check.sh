@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh desktop
 board=${1:-M4430}
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j"$(nproc)" --target Qorvmon qvnbdrv take_screenshots measure_window
+cmake --build build -j"$(nproc)" --target Qorvmon qvnbdrv qorvmon-sensors take_screenshots measure_window
 
 run=$(mktemp -d /tmp/qorvmon-desktop-XXXXXX)
 pids=()
@@ -26,8 +26,9 @@ sleep 1
 
 # A program folder of its own: the application, its libraries, the board, a chosen board.
 mkdir -p "$run/program"
-cp build/bin/Qorvmon build/bin/libqvnhwm.so build/bin/libqvnmail.so "build/bin/$board.txt" "build/bin/$board.jpg" "$run/program/"
-printf '<motherboard name>\r\n%s\r\n' "$board" >"$run/program/QHwmset"
+cp build/bin/Qorvmon build/bin/qorvmon-sensors build/bin/libqvnhwm.so build/bin/libqvnmail.so \
+   "build/bin/$board.txt" "build/bin/$board.jpg" "$run/program/"
+"$run/program/qorvmon-sensors" --board "$board" --save-defaults >/dev/null
 build/bin/qvnbdrv --simulate --board "$run/program/$board.txt" --socket "$run/qvnbdrv.sock" 2>"$run/qvnbdrv.log" & pids+=($!)
 for _ in $(seq 50); do [ -S "$run/qvnbdrv.sock" ] && break; sleep 0.1; done
 

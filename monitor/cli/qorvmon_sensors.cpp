@@ -29,6 +29,9 @@ reading lies outside them. It takes no alert actions.
                      program folder; without it, the board chosen in the application
                      (the settings file QHwmset in the program folder)
   --watch SECONDS    read again every SECONDS seconds until interrupted
+  --save-defaults    write the settings file for the board with the board's default
+                     thresholds and alerts, as the window does at first use (replacing
+                     any settings file), and read nothing
   --help             this text
 
 The thresholds are the application's own when the settings file is for this board, else
@@ -62,11 +65,14 @@ void printReadings(qorv::SensorTable& table, qorv::SensorSource& library) {
 int main(int argc, char** argv) {
     std::string board;
     int watch = 0;
+    bool saveDefaults = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             std::cout << kUsage;
             return 0;
+        } else if (a == "--save-defaults") {
+            saveDefaults = true;
         } else if (a == "--board" && i + 1 < argc) {
             board = argv[++i];
         } else if (a == "--watch" && i + 1 < argc) {
@@ -97,6 +103,15 @@ int main(int argc, char** argv) {
     for (const std::string& problem : report.problems) complain(problem);
     if (!report.opened) return 2;
     qorv::ApplySensorDefaults(table);
+    if (saveDefaults) {
+        std::string error;
+        if (!qorv::SaveSettings(settings, board, qorv::MailSettings{}, table, error)) {
+            complain(error);
+            return 1;
+        }
+        std::cout << "wrote " << settings << " for board " << board << "\n";
+        return 0;
+    }
     if (board == chosen) {
         qorv::MailSettings mail;
         for (const std::string& problem : qorv::LoadSettings(settings, table.count, table, mail).problems)
