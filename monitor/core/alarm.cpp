@@ -31,6 +31,7 @@ bool Alarm::confirmed(int slot, bool high) {
 }
 
 void Alarm::alarmForSensor(int slot, double value) {
+    if (countingDown_) return;
     const SensorSlot& s = table_[slot];
     bool holds;
     if (value > s.HighThreshold) {
@@ -80,7 +81,14 @@ void Alarm::SoundAlarm(int32_t frequency, int32_t duration) {
 
 void Alarm::ShowCountdown() {
     handOver.countdownResult = -1;
-    actions_.runCountdown(handOver);
+    countingDown_ = true;
+    try {
+        actions_.runCountdown(handOver);
+    } catch (...) {
+        countingDown_ = false;
+        throw;
+    }
+    countingDown_ = false;
 }
 
 }  // namespace qorv

@@ -52,9 +52,13 @@ public:
     Alarm(SensorTable& table, const MailSettings& mail, SensorSource& library, AlarmActions& actions)
         : table_(table), mail_(mail), library_(library), actions_(actions) {}
 
+    // Evaluates a good reading of slot. While a countdown is open nothing is evaluated:
+    // the countdown decides, and a nested alarm's tones would stall it.
     void alarmForSensor(int slot, double value);
     void SoundAlarm(int32_t frequency, int32_t duration);
     void ShowCountdown();
+    // True while the countdown dialog is open.
+    bool countingDown() const { return countingDown_; }
 
     AlarmHandOver handOver;
 
@@ -69,6 +73,7 @@ private:
     const MailSettings& mail_;
     SensorSource& library_;
     AlarmActions& actions_;
+    bool countingDown_ = false;
 };
 
 }  // namespace qorv

@@ -322,6 +322,9 @@ void MonitoringPage::refreshVisibleGroup() {
     // it cannot close a countdown that the running fill has opened; a tab chosen
     // meanwhile is shown as soon as the running fill ends.
     if (p.filling) return;
+    // Nor over an open countdown: refreshing every 15 s would cancel a 15.3 s countdown
+    // before it could ever run out.
+    if (p.alarm.countingDown()) return;
     int group = p.tabs->currentIndex();
     for (;;) {
         p.showOnly(group);

@@ -167,5 +167,40 @@ TEST_F(AlarmTest, AFailingActionNeverStopsTheLaterOnes) {
                    "report the system exit failed: refused", "end"}));
 }
 
+TEST_F(AlarmTest, NothingIsEvaluatedWhileACountdownIsOpen) {
+    // The panel's refresh ticks while the countdown dialog runs its own event loop: a second
+    // evaluation there must neither beep (which would stall the countdown) nor stack a
+    // second countdown over the first.
+    slot().Beep = slot().ShutDown = 1;
+    struct Nested final : AlarmActions {
+        Alarm* alarm = nullptr;
+        RecordingActions* inner = nullptr;
+        bool sawCounting = false;
+        void tone(int32_t f, int32_t d) override { inner->tone(f, d); }
+        void sendAlertMail(const std::string&, const std::string&, const std::string&, const std::string&) override {}
+        void runCountdown(AlarmHandOver& h) override {
+            sawCounting = alarm->countingDown();
+            inner->log.push_back("countdown");
+            alarm->alarmForSensor(0, 99);  // what a refresh would hand in meanwhile
+            h.countdownResult = -1;
+        }
+        void saveSettings() override {}
+        void removeTrayIcon() override {}
+        void exitSystem(int) override {}
+        void endProcess() override {}
+        void processEvents() override {}
+        void report(const std::string&) override {}
+    } nested;
+    Alarm outer(table, mail, source, nested);
+    nested.alarm = &outer;
+    nested.inner = &actions;
+    source.answer("HWM1", 0x81, {80, 80});
+    outer.alarmForSensor(0, 80);
+    EXPECT_TRUE(nested.sawCounting);
+    EXPECT_EQ(actions.tones, 51);  // the first evaluation's beep only
+    EXPECT_EQ(actions.log, (Log{"countdown"}));
+    EXPECT_FALSE(outer.countingDown());
+}
+
 }  // namespace
 }  // namespace qorv

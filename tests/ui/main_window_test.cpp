@@ -234,24 +234,29 @@ private slots:
         }
     }
 
-    void aRefreshClosesTheCountdownAsCancelled() {
+    void aRefreshWaitsForAnOpenCountdown() {
         makeWindow();
         window->show();
         window->showMonitoringPage();
         QTest::qWait(100);  // the page's first refresh has run
-        AlarmHandOver handOver;
-        handOver.alertSensor = 14;
-        handOver.alertText = kHighAlertText;
-        handOver.countdownResult = -1;
-        bool disabledDuring = false;
+        Alarm& alarm = window->alarm();
+        alarm.handOver.alertSensor = 14;
+        alarm.handOver.alertText = kHighAlertText;
+        bool disabledDuring = false, stayedOpen = false;
+        int readsDuring = -1;
         QTimer::singleShot(50, window.get(), [&] {
             disabledDuring = !window->centralWidget()->isEnabled() && !window->monitoringPage()->tabStrip()->isEnabled();
-            QVERIFY(window->countdownDialog());
-            window->monitoringPage()->refreshVisibleGroup();
+            const int before = library->reads;
+            window->monitoringPage()->refreshVisibleGroup();  // what the 15-second timer does
+            readsDuring = library->reads - before;
+            stayedOpen = window->countdownDialog() && window->countdownDialog()->isVisible();
+            QTest::mouseClick(window->countdownDialog()->findChild<QPushButton*>("FlatBttnCancel"), Qt::LeftButton);
         });
-        window->runCountdown(handOver);
+        alarm.ShowCountdown();
         QVERIFY(disabledDuring);
-        QCOMPARE(handOver.countdownResult, int16_t(-1));
+        QVERIFY(stayedOpen);
+        QCOMPARE(readsDuring, 0);
+        QCOMPARE(alarm.handOver.countdownResult, int16_t(-1));
         QVERIFY(window->centralWidget()->isEnabled());
         QVERIFY(window->monitoringPage()->tabStrip()->isEnabled());
     }
