@@ -54,15 +54,26 @@ void RequestsOverTheSocket(benchmark::State& state) {
 }
 BENCHMARK(RequestsOverTheSocket)->UseRealTime();
 
+// A board's sensor list read and the library bound to the service emulating it.
+struct BoundBoard {
+    BoundBoard(benchmark::State& state, const std::string& board, double delayMs)
+        : service(board, delayMs),
+          library([&state](const std::string& m) { state.SkipWithError(m.c_str()); }, QVNHWM_SHARED_LIBRARY) {
+        ready = service.process->ready() && qorv::ReadBoardFile(boardFile(board), table, library).clean();
+        if (!ready) state.SkipWithError("no service or board");
+    }
+    Service service;
+    qorv::HwmBinding library;
+    qorv::SensorTable table;
+    bool ready = false;
+};
+
 // Every sensor of a board read once, the way a grid refresh reads them.
 void EverySensorOfBoard(benchmark::State& state, const std::string& board, double delayMs) {
-    Service service(board, delayMs);
-    qorv::HwmBinding library([&](const std::string& m) { state.SkipWithError(m.c_str()); }, QVNHWM_SHARED_LIBRARY);
-    qorv::SensorTable table;
-    if (!service.process->ready() || !qorv::ReadBoardFile(boardFile(board), table, library).clean()) {
-        state.SkipWithError("no service or board");
-        return;
-    }
+    BoundBoard bound(state, board, delayMs);
+    if (!bound.ready) return;
+    qorv::SensorTable& table = bound.table;
+    qorv::HwmBinding& library = bound.library;
     for (auto _ : state)
         for (int i = 0; i < table.count; ++i) benchmark::DoNotOptimize(qorv::ReadSensor(table, i, library));
     state.counters["sensors"] = table.count;
@@ -82,13 +93,10 @@ public:
 };
 
 void FillReadingGridOfBoard(benchmark::State& state, const std::string& board, double delayMs) {
-    Service service(board, delayMs);
-    qorv::HwmBinding library([&](const std::string& m) { state.SkipWithError(m.c_str()); }, QVNHWM_SHARED_LIBRARY);
-    qorv::SensorTable table;
-    if (!service.process->ready() || !qorv::ReadBoardFile(boardFile(board), table, library).clean()) {
-        state.SkipWithError("no service or board");
-        return;
-    }
+    BoundBoard bound(state, board, delayMs);
+    if (!bound.ready) return;
+    qorv::SensorTable& table = bound.table;
+    qorv::HwmBinding& library = bound.library;
     qorv::ApplySensorDefaults(table);
     qorv::ReadingGroups groups;
     groups.LayoutReadingPages(table);

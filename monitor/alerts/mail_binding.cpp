@@ -4,25 +4,14 @@ namespace qorv {
 
 namespace {
 
-#if defined(_WIN32)
-#define QORV_CALL __stdcall
-#else
-#define QORV_CALL
-#endif
-
-using ReleaseFn = void(QORV_CALL*)();
-using InitFn = void(QORV_CALL*)();
-using AddLineFn = void(QORV_CALL*)(const char*);
-using SetReceiverFn = void(QORV_CALL*)(const char*);
-using SendFn = int32_t(QORV_CALL*)(const char*);
+using ReleaseFn = void(QORV_LIBRARY_CALL*)();
+using InitFn = void(QORV_LIBRARY_CALL*)();
+using AddLineFn = void(QORV_LIBRARY_CALL*)(const char*);
+using SetReceiverFn = void(QORV_LIBRARY_CALL*)(const char*);
+using SendFn = int32_t(QORV_LIBRARY_CALL*)(const char*);
 
 constexpr const char* kFunctionNames[] = {"MailRelease", "MailInit", "MailTextAddLine", "MailSetReceiver",
                                           "MailSend"};
-
-template <typename Fn>
-Fn as(void* address) {
-    return reinterpret_cast<Fn>(address);
-}
 
 }  // namespace
 
@@ -56,21 +45,21 @@ bool MailBinding::available() {
 }
 
 void MailBinding::MailRelease() {
-    if (available()) as<ReleaseFn>(functions_[kRelease])();
+    if (available()) asFunction<ReleaseFn>(functions_[kRelease])();
 }
 
 void MailBinding::MailInit() {
-    if (available()) as<InitFn>(functions_[kInit])();
+    if (available()) asFunction<InitFn>(functions_[kInit])();
 }
 
 void MailBinding::MailTextAddLine(const char* line) {
-    if (available()) as<AddLineFn>(functions_[kAddLine])(line);
+    if (available()) asFunction<AddLineFn>(functions_[kAddLine])(line);
 }
 
 void MailBinding::MailSetReceiver(const char* receiver) {
-    if (available()) as<SetReceiverFn>(functions_[kSetReceiver])(receiver);
+    if (available()) asFunction<SetReceiverFn>(functions_[kSetReceiver])(receiver);
 }
 
-int32_t MailBinding::MailSend(const char* server) { return available() ? as<SendFn>(functions_[kSend])(server) : 0; }
+int32_t MailBinding::MailSend(const char* server) { return available() ? asFunction<SendFn>(functions_[kSend])(server) : 0; }
 
 }  // namespace qorv

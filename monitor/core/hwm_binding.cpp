@@ -4,26 +4,15 @@ namespace qorv {
 
 namespace {
 
-#if defined(_WIN32)
-#define QORV_CALL __stdcall
-#else
-#define QORV_CALL
-#endif
-
-using InitFn = int32_t(QORV_CALL*)(const char*);
-using ReleaseFn = int32_t(QORV_CALL*)();
-using SetCurrentFn = int32_t(QORV_CALL*)(const char*);
-using GetValueFn = int32_t(QORV_CALL*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, double*);
-using SetPwm2Fn = int32_t(QORV_CALL*)(int32_t, int32_t, int32_t, int32_t);
-using GetDutyFn = int32_t(QORV_CALL*)(int32_t, uint8_t*);
+using InitFn = int32_t(QORV_LIBRARY_CALL*)(const char*);
+using ReleaseFn = int32_t(QORV_LIBRARY_CALL*)();
+using SetCurrentFn = int32_t(QORV_LIBRARY_CALL*)(const char*);
+using GetValueFn = int32_t(QORV_LIBRARY_CALL*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, double*);
+using SetPwm2Fn = int32_t(QORV_LIBRARY_CALL*)(int32_t, int32_t, int32_t, int32_t);
+using GetDutyFn = int32_t(QORV_LIBRARY_CALL*)(int32_t, uint8_t*);
 
 constexpr const char* kExportNames[] = {"InitDLL",    "ReleaseDLL", "SetCurrentHwm",
                                         "GetSensorValue", "SetFanPWM2", "GetFanDuty"};
-
-template <typename Fn>
-Fn as(void* address) {
-    return reinterpret_cast<Fn>(address);
-}
 
 }  // namespace
 
@@ -56,33 +45,33 @@ void* HwmBinding::resolve(Export which) {
 
 int32_t HwmBinding::InitDLL(const char* path) {
     void* f = resolve(kInit);
-    return f ? as<InitFn>(f)(path) : 0;
+    return f ? asFunction<InitFn>(f)(path) : 0;
 }
 
 int32_t HwmBinding::ReleaseDLL() {
     void* f = resolve(kRelease);
-    return f ? as<ReleaseFn>(f)() : 0;
+    return f ? asFunction<ReleaseFn>(f)() : 0;
 }
 
 int32_t HwmBinding::SetCurrentHwm(const char* id) {
     void* f = resolve(kSetCurrent);
-    return f ? as<SetCurrentFn>(f)(id) : 0;
+    return f ? asFunction<SetCurrentFn>(f)(id) : 0;
 }
 
 int32_t HwmBinding::GetSensorValue(int32_t bank, int32_t channel, int32_t multiplier, int32_t offset,
                                    int32_t resultScale, int32_t offsetScale, double* value) {
     void* f = resolve(kGetValue);
-    return f ? as<GetValueFn>(f)(bank, channel, multiplier, offset, resultScale, offsetScale, value) : 0;
+    return f ? asFunction<GetValueFn>(f)(bank, channel, multiplier, offset, resultScale, offsetScale, value) : 0;
 }
 
 int32_t HwmBinding::SetFanPWM2(int32_t pwm, int32_t countRegister, int32_t exponent, int32_t duty) {
     void* f = resolve(kSetPwm2);
-    return f ? as<SetPwm2Fn>(f)(pwm, countRegister, exponent, duty) : 0;
+    return f ? asFunction<SetPwm2Fn>(f)(pwm, countRegister, exponent, duty) : 0;
 }
 
 int32_t HwmBinding::GetFanDuty(int32_t pwm, uint8_t* duty) {
     void* f = resolve(kGetDuty);
-    return f ? as<GetDutyFn>(f)(pwm, duty) : 0;
+    return f ? asFunction<GetDutyFn>(f)(pwm, duty) : 0;
 }
 
 }  // namespace qorv

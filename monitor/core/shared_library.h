@@ -4,7 +4,20 @@
 
 #include <string>
 
+// The calling convention of the libraries' exports: stdcall on 32-bit Windows.
+#if defined(_WIN32)
+#define QORV_LIBRARY_CALL __stdcall
+#else
+#define QORV_LIBRARY_CALL
+#endif
+
 namespace qorv {
+
+// An export's address as a function of the type the caller expects.
+template <typename Function>
+Function asFunction(void* address) {
+    return reinterpret_cast<Function>(address);
+}
 
 class SharedLibrary {
 public:

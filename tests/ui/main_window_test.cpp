@@ -20,8 +20,7 @@
 #include "countdown_dialog.h"
 #include "main_window.h"
 #include "monitoring_page.h"
-#include "recording_platform.h"
-#include "recording_source.h"
+#include "recorded_window.h"
 #include "screen_page.h"
 #include "settings_file.h"
 #include "single_instance.h"
@@ -29,33 +28,15 @@
 
 using namespace qorv;
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, private testing::RecordedWindow {
     Q_OBJECT
 
 private:
     QTemporaryDir folder;
-    std::unique_ptr<MonitorState> state;
-    std::unique_ptr<testing::RecordingSource> library;
-    std::unique_ptr<testing::RecordingPlatform> platform;
-    std::unique_ptr<MainWindow> window;
 
     // A program folder with one board and, unless told otherwise, its picture.
     void makeWindow(bool withPicture = true, bool chosen = true) {
-        const QString boards = QORV_BOARDS_DIR;
-        QFile::remove(folder.filePath("M4430.txt"));
-        QFile::remove(folder.filePath("M4430.jpg"));
-        QFile::remove(folder.filePath("QHwmset"));
-        QFile::copy(boards + "/M4430.txt", folder.filePath("M4430.txt"));
-        if (withPicture) QFile::copy(boards + "/M4430.jpg", folder.filePath("M4430.jpg"));
-        window.reset();
-        state = std::make_unique<MonitorState>();
-        state->programFolder = folder.path().toStdString();
-        state->boardName = "M4430";
-        state->boardNotChosen = chosen ? kNo : kYes;
-        library = std::make_unique<testing::RecordingSource>();
-        platform = std::make_unique<testing::RecordingPlatform>();
-        window = std::make_unique<MainWindow>(*state, *library, *platform);
-        window->load();
+        makeRecordedWindow(folder, withPicture, chosen ? kNo : kYes);
     }
     QWidget* page(const char* name) { return window->findChild<QWidget*>(name); }
     // Exactly the named container is visible and enabled.

@@ -13,38 +13,23 @@
 #include "board_view_page.h"
 #include "main_window.h"
 #include "navigation_strip.h"
-#include "recording_platform.h"
-#include "recording_source.h"
+#include "recorded_window.h"
 #include "sensor_panel.h"
 #include "sensor_panel_logic.h"
 #include "threshold_field.h"
 
 using namespace qorv;
 
-class SensorPanelTest : public QObject {
+class SensorPanelTest : public QObject, private testing::RecordedWindow {
     Q_OBJECT
 
 private:
     QTemporaryDir folder;
-    std::unique_ptr<MonitorState> state;
-    std::unique_ptr<testing::RecordingSource> library;
-    std::unique_ptr<testing::RecordingPlatform> platform;
-    std::unique_ptr<MainWindow> window;
 
     // M4430: slot 0 "CPU1 FAN" (HWM1 channel 40, PWM 91), slot 5 "CPU1 Vcore" (channel 32),
-    // slot 14 "CPU1 Temp" (channel 129).
+    // slot 14 "CPU1 Temp" (channel 129). First use: the board's defaults, no saved settings.
     void makeWindow() {
-        QFile::copy(QString(QORV_BOARDS_DIR) + "/M4430.txt", folder.filePath("M4430.txt"));
-        QFile::copy(QString(QORV_BOARDS_DIR) + "/M4430.jpg", folder.filePath("M4430.jpg"));
-        window.reset();
-        state = std::make_unique<MonitorState>();
-        state->programFolder = folder.path().toStdString();
-        state->boardName = "M4430";
-        state->boardNotChosen = kYes;  // first use: defaults, no saved settings needed
-        library = std::make_unique<testing::RecordingSource>();
-        platform = std::make_unique<testing::RecordingPlatform>();
-        window = std::make_unique<MainWindow>(*state, *library, *platform);
-        window->load();
+        makeRecordedWindow(folder, true, kYes);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         window->showBoardViewPage();
