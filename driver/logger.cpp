@@ -67,6 +67,12 @@ void Logger::once(LogLevel level, const std::string& key, std::string_view messa
     else log(level, message);
 }
 
+void Logger::refusal(EventKind, const Peer& peer, std::string_view message) {
+    log(LogLevel::Warning, std::string(message) + " (client " + peer.text() + ")");
+}
+
+void Logger::tick() {}
+
 std::string hex(uint32_t value, int digits) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%0*X", digits, value);

@@ -18,7 +18,7 @@ bool RequestDecoder::failed(const std::string& what) {
     return false;
 }
 
-bool RequestDecoder::handle(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out) {
+bool RequestDecoder::handle(const Peer&, uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out) {
     std::fill(out.begin(), out.end(), 0);
     const rq::Shape* shape = rq::shapeOf(code);
     if (!shape) return refuse("code " + hex(code, 6), "unknown request code " + hex(code, 6));

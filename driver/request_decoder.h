@@ -9,6 +9,7 @@
 #include "access_policy.h"
 #include "bus.h"
 #include "logger.h"
+#include "peer.h"
 
 namespace qvnbdrv {
 
@@ -17,7 +18,8 @@ public:
     RequestDecoder(Bus& bus, AccessPolicy& policy, Logger& log) : bus_(bus), policy_(policy), log_(log) {}
 
     // Answers one request; output (out_len bytes) is zeroed unless the request succeeds.
-    bool handle(uint32_t code, std::span<const uint8_t> input, std::span<uint8_t> output);
+    // peer is the client that sent it, named in every refusal.
+    bool handle(const Peer& peer, uint32_t code, std::span<const uint8_t> input, std::span<uint8_t> output);
 
 private:
     bool refuse(const std::string& key, const std::string& reason);

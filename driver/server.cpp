@@ -192,7 +192,7 @@ bool Server::serveFrames(int fd, Client& client) {
 
         std::vector<uint8_t> reply(kReplyHeaderSize + outLen);
         const std::span<const uint8_t> input(header + kHeaderSize, inLen);
-        const bool ok = decoder_.handle(code, input, std::span<uint8_t>(reply.data() + kReplyHeaderSize, outLen));
+        const bool ok = decoder_.handle(Peer{}, code, input, std::span<uint8_t>(reply.data() + kReplyHeaderSize, outLen));
         rq::putU32(reply.data(), ok ? 1 : 0);
         rq::putU32(reply.data() + 4, ok ? outLen : 0);
         client.out.insert(client.out.end(), reply.begin(), reply.end());

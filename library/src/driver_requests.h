@@ -24,6 +24,13 @@ inline constexpr uint32_t kSmbusInSize = 4;      // slave, command, data, unused
 inline constexpr uint32_t kPortInSize = 8;       // indexed and plain port requests
 inline constexpr uint32_t kByteOutSize = 4;      // byte 0 carries a read's data
 
+// Additions of the Linux service, outside the driver's device type: a client brackets one
+// operation of the library (an Init, one reading, one fan operation) in a hold, and the
+// service serves no other client's request inside it. Both carry no buffers. A server that
+// does not know them answers ok 0, and the library then goes on without holds.
+inline constexpr uint32_t kBeginOperation = 0x51560001;  // granted (ok 1) once no other client holds
+inline constexpr uint32_t kEndOperation = 0x51560002;    // releases the hold
+
 struct Shape {
     uint32_t code;
     uint32_t inLen;

@@ -37,7 +37,7 @@ protected:
     // Sends a request with the given buffer sizes; returns ok and keeps the output.
     bool send(uint32_t code, Bytes in, size_t outLen = 4) {
         output.assign(outLen, 0xEE);
-        return decoder->handle(code, in, output);
+        return decoder->handle(Peer{}, code, in, output);
     }
 
     TempDir dir;
