@@ -1,29 +1,23 @@
 #include "access_policy.h"
 
+#include "superio.h"
+
 namespace qvnbdrv {
 
-namespace {
+namespace sio = qvnhwm::superio;
 
-// PC87366 Super-I/O configuration: logical device select and the base address pair.
-constexpr uint8_t kCfgLogicalDevice = 0x07;
-constexpr uint8_t kCfgBaseHigh = 0x60;
-constexpr uint8_t kCfgBaseLow = 0x61;
-constexpr uint8_t kDeviceFan = 0x09;
-constexpr uint8_t kDeviceVoltage = 0x0D;
-constexpr uint8_t kDeviceTemperature = 0x0E;
-constexpr uint32_t kUnitExtent = 0x10;  // ports of each monitor unit
+namespace {
 
 // The board switch of the board whose processor sensors sit behind it.
 constexpr uint32_t kBoardSwitchPort = 0x50F;
 constexpr int32_t kSwitchedBoard = 4730;
 
-// Below this the ports belong to the DMA and interrupt controllers: an unprogrammed
-// base of 0 must never open them.
-constexpr uint32_t kLowestUnitBase = 0x100;
+constexpr uint32_t kPairPorts = 2;  // an index port and its data port
 
 }  // namespace
 
-AccessPolicy::AccessPolicy(const BoardDescription& board, Bus& bus, Logger& log) : bus_(bus), log_(log) {
+AccessPolicy::AccessPolicy(const BoardDescription& board, Bus& bus, Logger& log)
+    : bus_(bus), log_(log), hostFamily_(board.hostFamily) {
     for (const ChipDescription& chip : board.chips) {
         switch (chip.kind) {
             case ChipKind::W83782D:
@@ -32,69 +26,124 @@ AccessPolicy::AccessPolicy(const BoardDescription& board, Bus& bus, Logger& log)
                 break;
             case ChipKind::IntelXeon:
                 smbus_.insert(chip.slaveAddress);
-                if (chip.boardNumber == kSwitchedBoard) ports_.push_back({kBoardSwitchPort, 1});
+                if (chip.boardNumber == kSwitchedBoard) fixedPorts_.push_back({kBoardSwitchPort, 1, "board switch"});
                 break;
             case ChipKind::W83627HF_2:
-                indexPairs_.insert(chip.indexPort);
+                monitorPairs_.insert(chip.indexPort);
                 break;
             case ChipKind::N87366:
-                indexPairs_.insert(chip.indexPort);
-                superios_.push_back({chip.indexPort});
+                superios_.push_back({chip.indexPort,
+                                     {{{sio::kFanDevice, "fan", {}},
+                                       {sio::kVoltageDevice, "voltage", {}},
+                                       {sio::kTemperatureDevice, "temperature", {}}}}});
                 break;
         }
     }
     relearn();
 }
 
-void AccessPolicy::learn(Superio& chip) {
-    uint32_t bases[3] = {};
-    const uint8_t devices[3] = {kDeviceFan, kDeviceVoltage, kDeviceTemperature};
-    for (int i = 0; i < 3; ++i) {
-        uint8_t high = 0, low = 0;
-        if (!bus_.writeIndexed(chip.indexPort, kCfgLogicalDevice, devices[i]) ||
-            !bus_.readIndexed(chip.indexPort, kCfgBaseHigh, high) ||
-            !bus_.readIndexed(chip.indexPort, kCfgBaseLow, low)) {
-            log_.once(LogLevel::Warning, "superio-unreadable-" + hex(chip.indexPort, 3),
-                      "cannot read the PC87366 configuration at " + hex(chip.indexPort, 3) +
-                          "; its monitor ports stay closed until it answers");
-            return;
-        }
-        bases[i] = uint32_t(high) << 8 | low;
-        if (bases[i] < kLowestUnitBase) {
-            log_.once(LogLevel::Warning, "superio-unset-" + hex(chip.indexPort, 3),
-                      "the PC87366 at " + hex(chip.indexPort, 3) + " reports monitor unit " + hex(devices[i]) +
-                          " at " + hex(bases[i], 4) + ", which is not a usable base; its ports stay closed");
-            return;
-        }
+bool AccessPolicy::learn(const Superio& chip, Unit& unit) {
+    const uint32_t pair = chip.indexPort;
+    uint8_t high = 0, low = 0;
+    if (!bus_.writeIndexed(pair, sio::kLogicalDeviceSelect, unit.device) ||
+        !bus_.readIndexed(pair, sio::kBaseHigh, high) || !bus_.readIndexed(pair, sio::kBaseLow, low)) {
+        log_.once(LogLevel::Warning, "superio-unreadable-" + hex(pair, 3) + "-" + unit.name,
+                  "cannot read the PC87366 configuration at " + hex(pair, 3) + "; its " + unit.name +
+                      " unit stays closed until it answers");
+        return false;
     }
-    for (uint32_t base : bases) ports_.push_back({base, kUnitExtent});
-    chip.learned = true;
-    log_.info("PC87366 at " + hex(chip.indexPort, 3) + ": fan unit " + hex(bases[0], 4) + ", voltage unit " +
-              hex(bases[1], 4) + ", temperature unit " + hex(bases[2], 4));
+    const uint32_t base = uint32_t(high) << 8 | low;
+    // A unit block over a configuration pair would let single-port requests around the
+    // register filter.
+    if (!sio::isUsableUnitBase(base) || touchesConfigurationPair(base, sio::kUnitExtent)) {
+        log_.once(LogLevel::Warning, "superio-unusable-" + hex(pair, 3) + "-" + unit.name + hex(base, 4),
+                  "the PC87366 at " + hex(pair, 3) + " reports its " + unit.name + " unit at " + hex(base, 4) +
+                      ", which is not a usable base; its ports stay closed");
+        return false;
+    }
+    unit.base = base;
+    return true;
 }
 
 void AccessPolicy::relearn() {
-    for (Superio& chip : superios_)
-        if (!chip.learned) learn(chip);
+    for (Superio& chip : superios_) {
+        std::string opened;
+        for (Unit& unit : chip.units) {
+            if (unit.base || !learn(chip, unit)) continue;
+            opened += std::string(opened.empty() ? "" : ", ") + unit.name + " unit " + hex(*unit.base, 4);
+        }
+        if (!opened.empty()) log_.info("PC87366 at " + hex(chip.indexPort, 3) + ": " + opened);
+    }
+}
+
+bool AccessPolicy::isConfigurationPair(uint32_t indexPort) const {
+    for (const Superio& chip : superios_)
+        if (chip.indexPort == indexPort) return true;
+    return false;
+}
+
+bool AccessPolicy::touchesConfigurationPair(uint32_t first, uint32_t count) const {
+    for (const Superio& chip : superios_)
+        if (PortRange{chip.indexPort, kPairPorts, {}}.overlaps(first, count)) return true;
+    return false;
+}
+
+bool AccessPolicy::allowsIndexed(uint32_t indexPort) const {
+    return monitorPairs_.count(indexPort) != 0 || isConfigurationPair(indexPort);
+}
+
+bool AccessPolicy::allowsIndexedRead(uint32_t indexPort, uint8_t reg) const {
+    if (isConfigurationPair(indexPort)) return reg == sio::kBaseHigh || reg == sio::kBaseLow;
+    return monitorPairs_.count(indexPort) != 0;
+}
+
+bool AccessPolicy::allowsIndexedWrite(uint32_t indexPort, uint8_t reg, uint8_t value) const {
+    if (isConfigurationPair(indexPort))
+        return reg == sio::kLogicalDeviceSelect &&
+               (value == sio::kFanDevice || value == sio::kVoltageDevice || value == sio::kTemperatureDevice);
+    return monitorPairs_.count(indexPort) != 0;
 }
 
 bool AccessPolicy::allowsPort(uint32_t port) const {
-    for (const PortRange& range : ports_)
-        if (port >= range.first && port - range.first < range.count) return true;
+    if (touchesConfigurationPair(port, 1)) return false;
+    for (const PortRange& range : fixedPorts_)
+        if (range.contains(port)) return true;
+    for (const Superio& chip : superios_)
+        for (const Unit& unit : chip.units)
+            if (unit.base && PortRange{*unit.base, sio::kUnitExtent, {}}.contains(port)) return true;
     return false;
+}
+
+std::vector<PortRange> AccessPolicy::portRanges() const {
+    std::vector<PortRange> ranges;
+    for (uint32_t p : monitorPairs_) ranges.push_back({p, kPairPorts, "W83627HF_2 index/data pair"});
+    for (const Superio& chip : superios_) {
+        const std::string chipName = "PC87366 at " + hex(chip.indexPort, 3);
+        ranges.push_back({chip.indexPort, kPairPorts, chipName + " configuration pair"});
+        for (const Unit& unit : chip.units)
+            if (unit.base) ranges.push_back({*unit.base, sio::kUnitExtent, chipName + " " + unit.name + " unit"});
+    }
+    ranges.insert(ranges.end(), fixedPorts_.begin(), fixedPorts_.end());
+    return ranges;
 }
 
 std::string AccessPolicy::summary() const {
     std::string s = "permitting SMBus addresses";
     for (uint8_t a : smbus_) s += " " + hex(a);
     if (smbus_.empty()) s += " none";
-    s += "; index/data pairs";
-    for (uint32_t p : indexPairs_) s += " " + hex(p, 3) + "/" + hex(p + 1, 3);
-    if (indexPairs_.empty()) s += " none";
+    s += "; host family " + std::to_string(hostFamily_) + "; index/data pairs";
+    for (uint32_t p : monitorPairs_) s += " " + hex(p, 3) + "/" + hex(p + 1, 3);
+    for (const Superio& chip : superios_)
+        s += " " + hex(chip.indexPort, 3) + "/" + hex(chip.indexPort + 1, 3) + " (configuration: monitor devices only)";
+    if (monitorPairs_.empty() && superios_.empty()) s += " none";
     s += "; ports";
-    for (const PortRange& r : ports_)
+    std::vector<PortRange> single = fixedPorts_;
+    for (const Superio& chip : superios_)
+        for (const Unit& unit : chip.units)
+            if (unit.base) single.push_back({*unit.base, sio::kUnitExtent, {}});
+    for (const PortRange& r : single)
         s += r.count == 1 ? " " + hex(r.first, 3) : " " + hex(r.first, 4) + "-" + hex(r.first + r.count - 1, 4);
-    if (ports_.empty()) s += " none";
+    if (single.empty()) s += " none";
     return s;
 }
 

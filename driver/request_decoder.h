@@ -1,6 +1,6 @@
 // Turns one request of the driver protocol into one Bus operation, after checking its
 // code, its exact buffer sizes and the access policy. Every refusal is an answer of ok 0
-// and a log line, once per kind.
+// and a log line naming the client, rate-limited per kind of event.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +22,7 @@ public:
     bool handle(const Peer& peer, uint32_t code, std::span<const uint8_t> input, std::span<uint8_t> output);
 
 private:
-    bool refuse(const std::string& key, const std::string& reason);
+    bool refuse(EventKind kind, const Peer& peer, const std::string& reason);
     bool failed(const std::string& what);
 
     Bus& bus_;

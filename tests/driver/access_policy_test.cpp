@@ -91,6 +91,105 @@ TEST_F(AccessPolicyTest, KeepsUnitBlocksClosedUntilTheSuperioAnswers) {
     EXPECT_FALSE(policy.allowsPort(0xA30));
 }
 
+TEST_F(AccessPolicyTest, OpensEachUnitWithAUsableBaseAndKeepsTheOthersClosed) {
+    struct Unit {
+        uint32_t base;
+        bool open;
+    };
+    struct Case {
+        const char* what;
+        uint32_t indexPort;
+        Unit fan, voltage, temperature;
+    };
+    const Case cases[] = {
+        {"voltage unit left at 0", 0x2E, {0x600, true}, {0x000, false}, {0x640, true}},
+        {"temperature unit over the PCI configuration ports", 0x2E, {0x600, true}, {0x620, true}, {0xCF0, false}},
+        {"temperature unit just below them", 0x2E, {0x600, true}, {0x620, true}, {0xCE0, true}},
+        {"fan unit not aligned", 0x2E, {0x608, false}, {0x620, true}, {0x640, true}},
+        {"fan unit in the legacy range", 0x2E, {0x0F0, false}, {0x620, true}, {0x640, true}},
+        {"voltage unit at the top of port space", 0x2E, {0x600, true}, {0xFFF0, true}, {0x640, true}},
+        {"fan unit over the configuration pair", 0x604, {0x600, false}, {0x620, true}, {0x640, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::RecordingBus superio;
+        superio.superioAt(c.indexPort);
+        const std::pair<uint8_t, Unit> units[] = {{0x09, c.fan}, {0x0D, c.voltage}, {0x0E, c.temperature}};
+        for (const auto& [device, unit] : units) {
+            superio.superioRegister(c.indexPort, device, 0x60, uint8_t(unit.base >> 8));
+            superio.superioRegister(c.indexPort, device, 0x61, uint8_t(unit.base));
+        }
+        AccessPolicy policy(board("<HWM>\n<MODEL>N87366\n<IDXREG>" + std::to_string(c.indexPort) + "\n</HWM>\n"),
+                            superio, log);
+        size_t open = 0;
+        for (const auto& [device, unit] : units) {
+            // A fan count register, a monitor value register, the block's ends.
+            for (uint32_t offset : {0x0u, 0x7u, 0xBu, 0xFu})
+                EXPECT_EQ(policy.allowsPort(unit.base + offset), unit.open) << std::hex << unit.base + offset;
+            open += unit.open;
+        }
+        EXPECT_FALSE(policy.allowsPort(0xCF9));
+        EXPECT_FALSE(policy.allowsPort(c.indexPort + 1));
+        EXPECT_EQ(policy.portRanges().size(), 1 + open);  // the configuration pair and each open unit
+    }
+}
+
+TEST_F(AccessPolicyTest, ListsEveryPermittedPortRangeWithWhatItBelongsTo) {
+    bus.superioAt(0x4E);
+    const std::pair<uint8_t, uint32_t> units[] = {{0x09, 0x600}, {0x0D, 0x000}, {0x0E, 0x640}};
+    for (const auto& [device, base] : units) {
+        bus.superioRegister(0x4E, device, 0x60, uint8_t(base >> 8));
+        bus.superioRegister(0x4E, device, 0x61, uint8_t(base));
+    }
+    AccessPolicy policy(board("<HWM>\n<MODEL>W83627HF_2\n<LPCADD>656\n</HWM>\n<HWM>\n<MODEL>N87366\n<IDXREG>78\n"
+                              "</HWM>\n<HWM>\n<MODEL>IntelXeon\n<BOARD>4730\n</HWM>\n",
+                              "CSB5"),
+                        bus, log);
+    std::vector<std::string> listed;
+    for (const PortRange& r : policy.portRanges()) {
+        listed.push_back(hex(r.first, 4) + "+" + std::to_string(r.count) + " " + r.what);
+        for (uint32_t port = r.first; port < r.first + r.count; ++port) {
+            // The pairs carry indexed requests only; everything else is a single port.
+            const bool pair = r.count == 2;
+            EXPECT_EQ(policy.allowsPort(port), !pair) << std::hex << port;
+            if (pair && port == r.first) {
+                EXPECT_TRUE(policy.allowsIndexed(port));
+            }
+        }
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{"0x0290+2 W83627HF_2 index/data pair",
+                                                "0x004E+2 PC87366 at 0x04E configuration pair",
+                                                "0x0600+16 PC87366 at 0x04E fan unit",
+                                                "0x0640+16 PC87366 at 0x04E temperature unit",
+                                                "0x050F+1 board switch"}));
+}
+
+TEST_F(AccessPolicyTest, RelearningOpensOnlyClosedUnitsAtUsableBases) {
+    bus.superioAt(0x2E);
+    bus.superioRegister(0x2E, 0x09, 0x60, 0x06);
+    bus.superioRegister(0x2E, 0x0D, 0x60, 0x06);
+    bus.superioRegister(0x2E, 0x0D, 0x61, 0x20);
+    AccessPolicy policy(board("<HWM>\n<MODEL>N87366\n</HWM>\n"), bus, log);  // temperature unit at 0
+    ASSERT_TRUE(policy.allowsPort(0x600));
+
+    // The hardware moving its units later changes nothing already open; a closed unit
+    // opens only where a unit may lie.
+    bus.superioRegister(0x2E, 0x09, 0x60, 0x07);
+    bus.superioRegister(0x2E, 0x0E, 0x60, 0x0C);
+    bus.superioRegister(0x2E, 0x0E, 0x61, 0xF0);
+    bus.operations.clear();
+    policy.relearn();
+    EXPECT_TRUE(policy.allowsPort(0x600));
+    EXPECT_FALSE(policy.allowsPort(0x700));
+    EXPECT_FALSE(policy.allowsPort(0xCF9));
+    EXPECT_EQ(bus.operations.size(), 6u);  // the temperature unit's select and base reads, no more
+
+    bus.superioRegister(0x2E, 0x0E, 0x61, 0x40);
+    bus.superioRegister(0x2E, 0x0E, 0x60, 0x06);
+    policy.relearn();
+    EXPECT_TRUE(policy.allowsPort(0x64F));
+}
+
 TEST(BoardDescriptionLoad, ExplainsWhyABoardFileCannotBeServed) {
     TempDir dir;
     auto loadText = [&](const std::string& text) {

@@ -23,21 +23,56 @@ Bytes hostRequest(uint8_t family) {
     return in;
 }
 
+// An indexed request's input: register, value, then the index port.
+Bytes indexed(uint32_t port, uint8_t reg, uint8_t value = 0) {
+    Bytes in{reg, value, 0, 0, 0, 0, 0, 0};
+    rq::putU32(in.data() + 4, port);
+    return in;
+}
+
+// A single-port request's input: the port, then the value written.
+Bytes single(uint32_t port, uint8_t value = 0) {
+    Bytes in(8, 0);
+    rq::putU32(in.data(), port);
+    in[4] = value;
+    return in;
+}
+
+// M4510: a PC87366 at 0x2E on a ServerWorks southbridge, its temperature unit at 0 at
+// start-up as a BIOS may leave it.
+constexpr const char* kM4510 = "<QVN>\n<MB>\n<MODEL>M4510\n<SB>OSB4\n<HWM>\n<ID>HWM1\n<MODEL>N87366\n<IDXREG>46\n"
+                               "</HWM>\n</MB>\n";
+
 class RequestDecoderTest : public ::testing::Test {
 protected:
     RequestDecoderTest() {
+        serve("<QVN>\n<MB>\n<SB>CSB5\n<HWM>\n<MODEL>W83782D\n</HWM>\n<HWM>\n<MODEL>W83627HF_2\n</HWM>\n<HWM>\n"
+              "<MODEL>IntelXeon\n<BOARD>4730\n</HWM>\n</MB>\n");
+    }
+
+    // A policy and a decoder for this description; the policy's start-up requests are not
+    // kept in the bus's operations.
+    void serve(const std::string& description) {
         const std::string path = dir.file("board.txt");
-        std::ofstream(path) << "<QVN>\n<MB>\n<SB>CSB5\n<HWM>\n<MODEL>W83782D\n</HWM>\n<HWM>\n<MODEL>W83627HF_2\n"
-                               "</HWM>\n<HWM>\n<MODEL>IntelXeon\n<BOARD>4730\n</HWM>\n</MB>\n";
+        std::ofstream(path) << description;
         board = BoardDescription::load(path);
+        decoder.reset();
         policy = std::make_unique<AccessPolicy>(board, bus, log);
         decoder = std::make_unique<RequestDecoder>(bus, *policy, log);
+        bus.operations.clear();
+    }
+    void serveM4510() {
+        bus.superioAt(0x2E);
+        bus.superioRegister(0x2E, 0x09, 0x60, 0x06);
+        bus.superioRegister(0x2E, 0x0D, 0x60, 0x06);
+        bus.superioRegister(0x2E, 0x0D, 0x61, 0x20);
+        serve(kM4510);
     }
 
     // Sends a request with the given buffer sizes; returns ok and keeps the output.
     bool send(uint32_t code, Bytes in, size_t outLen = 4) {
         output.assign(outLen, 0xEE);
-        return decoder->handle(Peer{}, code, in, output);
+        return decoder->handle(client, code, in, output);
     }
 
     TempDir dir;
@@ -48,6 +83,7 @@ protected:
     std::unique_ptr<AccessPolicy> policy;
     std::unique_ptr<RequestDecoder> decoder;
     Bytes output;
+    Peer client{1000, 4242};
 };
 
 TEST_F(RequestDecoderTest, HandsEachRequestToItsBusOperation) {
@@ -89,21 +125,79 @@ TEST_F(RequestDecoderTest, RefusesUnknownCodesAndWrongBufferSizes) {
     EXPECT_EQ(output, Bytes(16, 0));
 }
 
-TEST_F(RequestDecoderTest, LogsEachKindOfRefusalOnce) {
-    for (int i = 0; i < 5; ++i) {
-        send(rq::kSmbusReadByte, {0xA0, 0, 0, 0});
-        send(rq::kReadPort, {0x64, 0, 0, 0, 0, 0, 0, 0});
-        send(0x1234, {});
-    }
+TEST_F(RequestDecoderTest, AFloodOfOneKindOfRefusalLeavesTheOthersLoggedWithTheClient) {
+    for (uint32_t function = 0; function < 300; ++function) send(rq::controlCode(0xA00 + function), Bytes(8, 0));
+    send(rq::kSmbusReadByte, {0xA0, 0, 0, 0});
+    send(rq::kReadPort, single(0xCF8));
     const std::string text = logText.str();
-    auto count = [&](const std::string& needle) {
-        size_t n = 0;
-        for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-        return n;
+    EXPECT_NE(text.find("SMBus address 0xA0: not a chip of this board (client uid 1000 pid 4242)"), std::string::npos);
+    EXPECT_NE(text.find("I/O port 0xCF8: not a port of this board's chips (client uid 1000 pid 4242)"),
+              std::string::npos);
+}
+
+TEST_F(RequestDecoderTest, AHostChoiceOfAnotherFamilyNeverReachesTheBus) {
+    for (uint8_t family : {0, 1, 3, 0xFF}) {
+        SCOPED_TRACE(int(family));
+        EXPECT_FALSE(send(rq::kChooseHostKind, hostRequest(family), 16));
+    }
+    EXPECT_TRUE(bus.operations.empty());
+    EXPECT_NE(logText.str().find("SMBus host family 1: not this board's host (client uid 1000 pid 4242)"),
+              std::string::npos);
+    EXPECT_TRUE(send(rq::kChooseHostKind, hostRequest(2), 16));  // CSB5: the board's own
+    EXPECT_EQ(bus.operations, Lines{"host 2"});
+}
+
+TEST_F(RequestDecoderTest, TheConfigurationPairCarriesOnlyTheLibrarysProgramme) {
+    serveM4510();
+    struct Case {
+        const char* what;
+        uint32_t code;
+        Bytes in;
+        bool allowed;
     };
-    EXPECT_EQ(count("SMBus address 0xA0"), 1u);
-    EXPECT_EQ(count("I/O port 0x064"), 1u);
-    EXPECT_EQ(count("unknown request code 0x001234"), 1u);
+    const Case cases[] = {
+        {"select the fan unit", rq::kWriteIndexed, indexed(0x2E, 0x07, 0x09), true},
+        {"select the voltage unit", rq::kWriteIndexed, indexed(0x2E, 0x07, 0x0D), true},
+        {"select the temperature unit", rq::kWriteIndexed, indexed(0x2E, 0x07, 0x0E), true},
+        {"read the base, high byte", rq::kReadIndexed, indexed(0x2E, 0x60), true},
+        {"read the base, low byte", rq::kReadIndexed, indexed(0x2E, 0x61), true},
+        {"select a UART", rq::kWriteIndexed, indexed(0x2E, 0x07, 0x01), false},
+        {"select the keyboard controller", rq::kWriteIndexed, indexed(0x2E, 0x07, 0x06), false},
+        {"select the watchdog", rq::kWriteIndexed, indexed(0x2E, 0x07, 0x0A), false},
+        {"activate a device", rq::kWriteIndexed, indexed(0x2E, 0x30, 0x01), false},
+        {"move a device, high byte", rq::kWriteIndexed, indexed(0x2E, 0x60, 0x0C), false},
+        {"move a device, low byte", rq::kWriteIndexed, indexed(0x2E, 0x61, 0xF0), false},
+        {"read the device id", rq::kReadIndexed, indexed(0x2E, 0x20), false},
+        {"read the activation", rq::kReadIndexed, indexed(0x2E, 0x30), false},
+        {"read the selected device", rq::kReadIndexed, indexed(0x2E, 0x07), false},
+        {"read the index port itself", rq::kReadPort, single(0x2E), false},
+        {"write the data port itself", rq::kWritePort, single(0x2F, 0x0C), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bus.operations.clear();
+        EXPECT_EQ(send(c.code, c.in), c.allowed);
+        EXPECT_EQ(bus.operations.empty(), !c.allowed);
+    }
+}
+
+TEST_F(RequestDecoderTest, NoClientCanMoveAUnitOntoPortsOutsideTheDescription) {
+    // The temperature unit is at 0, so every host choice asks for it again: a client that
+    // could write its base registers would choose where it opens.
+    for (uint8_t low : {0xF0, 0x00}) {
+        SCOPED_TRACE(int(low));
+        serveM4510();
+        const uint32_t base = 0x0C00 | low;
+        EXPECT_TRUE(send(rq::kWriteIndexed, indexed(0x2E, 0x07, 0x0E)));
+        EXPECT_FALSE(send(rq::kWriteIndexed, indexed(0x2E, 0x60, 0x0C)));
+        EXPECT_FALSE(send(rq::kWriteIndexed, indexed(0x2E, 0x61, low)));
+        EXPECT_TRUE(send(rq::kChooseHostKind, hostRequest(2), 16));
+        EXPECT_FALSE(send(rq::kReadPort, single(base + 9)));
+        EXPECT_FALSE(send(rq::kWritePort, single(base + 9, 0x06)));
+        EXPECT_FALSE(send(rq::kReadPort, single(0xCF9)));
+        // The voltage unit at 0x620 was open from the start and stays so.
+        EXPECT_TRUE(send(rq::kReadPort, single(0x627)));
+    }
 }
 
 TEST_F(RequestDecoderTest, ABusFailureIsAnAnswerOfZeroNotARefusal) {

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "chips/n87366.h"
 #include "driver_channel.h"
+#include "driver_requests.h"
 #include "fake_board.h"
+#include "hwm_library.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -14,17 +20,40 @@ using namespace qvnhwm;
 namespace fake = qvnhwm::testing;
 using Lines = std::vector<std::string>;
 
-// Fan unit at 0x800, voltage unit at 0x900, temperature unit at 0xA00: the configuration
-// registers answer the three logical devices in the order Init asks for them.
+// A board whose configuration registers answer for the logical device selected last, as a
+// PC87366's do, so that a failed look-up leaves the other units' bases where they are.
+class BankedSuperio final : public DeviceTransport {
+public:
+    BankedSuperio(fake::FakeBoard& board, std::map<uint8_t, uint32_t> bases)
+        : board_(board), bases_(std::move(bases)) {}
+    bool open() override { return true; }
+    bool close() override { return true; }
+    bool control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) override {
+        const bool ok = board_.handle(code, in, inLen, out, outLen);
+        const auto* bytes = static_cast<const uint8_t*>(in);
+        if (ok && code == request::kWriteIndexed && bytes[0] == 0x07) {
+            const uint32_t base = bases_[bytes[1]];
+            board_.setIndexed(0x2E, 0x60, uint8_t(base >> 8));
+            board_.setIndexed(0x2E, 0x61, uint8_t(base));
+        }
+        return ok;
+    }
+
+private:
+    fake::FakeBoard& board_;
+    std::map<uint8_t, uint32_t> bases_;
+};
+
+// Fan unit at 0x800, voltage unit at 0x900, temperature unit at 0xA00 unless told otherwise.
 struct Bench {
     fake::FakeBoard board;
-    DriverChannel channel{std::make_unique<fake::RecordingTransport>(board)};
+    DriverChannel channel;
     N87366 chip{channel};
 
-    Bench() {
+    explicit Bench(uint32_t fan = 0x800, uint32_t voltage = 0x900, uint32_t temperature = 0xA00)
+        : channel(std::make_unique<BankedSuperio>(
+              board, std::map<uint8_t, uint32_t>{{0x09, fan}, {0x0D, voltage}, {0x0E, temperature}})) {
         channel.Open();
-        board.script(fake::Space::Indexed, 0x2E, 0x60, {0x08, 0x09, 0x0A});
-        board.script(fake::Space::Indexed, 0x2E, 0x61, {0x00, 0x00, 0x00});
     }
     // Init, then a clean trace for the operation under test.
     void ready() {
@@ -65,17 +94,66 @@ TEST(N87366Init, OnlyTheFanUnitAndTheSetupWritesMustSucceed) {
     EXPECT_EQ(fan.chip.Init(), 0);
     EXPECT_EQ(fan.board.trace().size(), 3u);
 
-    // The voltage unit not answering leaves its base unset and goes on.
+    // The voltage unit not answering goes on without it: its setup write is left out.
     Bench voltage;
     voltage.board.failOnly(5);
     EXPECT_EQ(voltage.chip.Init(), 1);
     EXPECT_EQ(voltage.chip.voltageBase(), 0u);
-    EXPECT_EQ(voltage.board.trace().at(9), "PW 8 00");
+    EXPECT_EQ(voltage.board.trace(),
+              (Lines{"IW 2E 07 09", "IR 2E 60", "IR 2E 61", "IW 2E 07 0D", "IR 2E 60", "IW 2E 07 0E", "IR 2E 60",
+                     "IR 2E 61", "PW A08 00", "PW A08 00", "PW A09 0F", "PW A0A 08", "PW A0B 05", "PW A0C 35",
+                     "PW A0D 3D", "PW A0E 3D"}));
 
     Bench setup;
     setup.board.failOnly(14);
     EXPECT_EQ(setup.chip.Init(), 0);
     EXPECT_EQ(setup.board.trace().size(), 14u);
+}
+
+// The ports of the port requests in a trace.
+std::vector<uint32_t> portsOf(const Lines& trace) {
+    std::vector<uint32_t> ports;
+    for (const std::string& line : trace) {
+        unsigned port = 0;
+        if (line.rfind("PR ", 0) == 0 || line.rfind("PW ", 0) == 0) {
+            std::sscanf(line.c_str() + 3, "%x", &port);
+            ports.push_back(port);
+        }
+    }
+    return ports;
+}
+
+TEST(N87366Init, AUnitWithoutAUsableBaseIsNeverWrittenAndReadsFail) {
+    struct Case {
+        const char* what;
+        uint32_t fan, voltage, temperature;
+        int32_t init;
+    };
+    const Case cases[] = {
+        {"voltage unit left at 0", 0x800, 0x000, 0xA00, 1},
+        {"temperature unit over the reset port", 0x800, 0x900, 0xCF0, 1},
+        {"temperature unit not aligned", 0x800, 0x900, 0xA08, 1},
+        {"fan unit in the legacy range", 0x0F0, 0x900, 0xA00, 0},
+        {"fan unit at 0", 0x000, 0x900, 0xA00, 0},
+    };
+    auto usable = [](uint32_t base) { return base == 0x800 || base == 0x900 || base == 0xA00; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b(c.fan, c.voltage, c.temperature);
+        EXPECT_EQ(b.chip.Init(), c.init);
+        // A chip whose fan unit is unusable locates nothing more.
+        const bool fanUsable = usable(c.fan);
+        const std::pair<int, bool> readings[] = {
+            {1, fanUsable}, {0x30, fanUsable && usable(c.voltage)}, {0x60, fanUsable && usable(c.temperature)}};
+        for (const auto& [code, reads] : readings) {
+            double value = 99.0;
+            EXPECT_EQ(b.chip.GetSensorValue(0, code, 1, 0, 0, 0, value), reads ? 1 : 0) << code;
+            if (!reads) {
+                EXPECT_EQ(value, 0.0);
+            }
+        }
+        for (uint32_t port : portsOf(b.board.trace())) EXPECT_TRUE(usable(port & ~0xFu)) << std::hex << port;
+    }
 }
 
 TEST(N87366Reading, FanSpeeds) {
@@ -197,6 +275,41 @@ TEST(N87366Reading, UnknownCodesFailuresAndRefusedScalesReadZero) {
     EXPECT_EQ(b.chip.GetSensorValue(0, 1, 1, 0, 0, -300, value), 0);
     EXPECT_EQ(value, 0.0);
     EXPECT_TRUE(b.board.trace().empty());
+}
+
+// Each request InitDLL makes on an M4510 fails in turn: whichever it is, nothing reaches a
+// port below 0x100, and a reading that succeeds touched only its own unit's block.
+TEST(N87366Session, NoFailedRequestOfInitDllAimsAnyRequestAtAnUnlocatedUnit) {
+    qorv::testing::TempDir dir;
+    const std::string path = dir.file("M4510.txt");
+    std::ofstream(path) << "<QVN>\n<MB>\n<MODEL>M4510\n<SB>OSB4\n<HWM>\n<ID>HWM1\n<MODEL>N87366\n<IDXREG>46\n"
+                           "</HWM>\n</MB>\n";
+    const std::map<uint8_t, uint32_t> bases{{0x09, 0x600}, {0x0D, 0x620}, {0x0E, 0x640}};
+    const std::pair<int, uint32_t> sensors[] = {{1, 0x600}, {3, 0x600}, {0x30, 0x620}, {0x3D, 0x620},
+                                                {0x60, 0x640}, {0x62, 0x640}};
+    size_t swept = 0;
+    for (size_t failing = 1;; ++failing) {
+        SCOPED_TRACE(failing);
+        fake::FakeBoard board;
+        HwmLibrary library(std::make_unique<BankedSuperio>(board, bases));
+        board.failOnly(failing);
+        library.InitDLL(path.c_str());
+        const size_t initRequests = board.requests().size();
+        for (uint32_t port : portsOf(board.trace())) EXPECT_GE(port, 0x100u) << std::hex << port;
+
+        board.failNone();
+        library.SetCurrentHwm("HWM1");
+        for (const auto& [code, base] : sensors) {
+            board.clearRequests();
+            double value = 0.0;
+            if (library.GetSensorValue(0, code, 1, 0, 0, 0, &value) != 1) continue;
+            for (uint32_t port : portsOf(board.trace()))
+                EXPECT_TRUE(port >= base && port < base + 0x10) << "code " << code << std::hex << " port " << port;
+        }
+        if (initRequests < failing) break;  // the failure fell after the last request
+        ++swept;
+    }
+    EXPECT_GE(swept, 20u);  // the host choice, nine look-ups and nine setup writes at least
 }
 
 TEST(N87366Fan, OperationsAreSuccessfulNoOps) {

@@ -11,16 +11,6 @@ namespace qvnhwm {
 
 namespace {
 
-// Super-I/O configuration registers, behind the index/data pair.
-constexpr uint8_t kCfgLogicalDevice = 0x07;  // selects the logical device the rest refer to
-constexpr uint8_t kCfgBaseHigh = 0x60;       // I/O base of the selected device, high byte
-constexpr uint8_t kCfgBaseLow = 0x61;        // and low byte
-
-// Logical devices of the three monitors.
-constexpr uint8_t kDeviceFan = 0x09;
-constexpr uint8_t kDeviceVoltage = 0x0D;
-constexpr uint8_t kDeviceTemperature = 0x0E;
-
 constexpr uint8_t kAllBits = 0xFF;
 
 // Fan monitor: per fan a block of three registers starting at +0x07.
@@ -80,38 +70,46 @@ constexpr uint8_t kCodeTemperature2 = 0x62;
 
 }  // namespace
 
-bool N87366::locate(uint8_t device, uint32_t& base) {
+bool N87366::locate(Unit& unit) {
     DriverChannel& ch = channel();
+    unit = Unit{unit.device};
     uint8_t high = 0, low = 0;
-    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, device) ||
-        !ch.ReadIndexed(indexPort_, kCfgBaseHigh, high) || !ch.ReadIndexed(indexPort_, kCfgBaseLow, low))
+    if (!ch.WriteIndexed(indexPort_, superio::kLogicalDeviceSelect, unit.device) ||
+        !ch.ReadIndexed(indexPort_, superio::kBaseHigh, high) || !ch.ReadIndexed(indexPort_, superio::kBaseLow, low))
         return false;
-    base = uint32_t(high) << 8 | low;
+    unit.base = uint32_t(high) << 8 | low;
+    unit.usable = superio::isUsableUnitBase(unit.base);
     return true;
 }
 
-int32_t N87366::Init() {
-    if (!locate(kDeviceFan, fanBase_)) return 0;
-    // A board without the voltage or temperature unit still has its fans read.
-    locate(kDeviceVoltage, voltageBase_);
-    locate(kDeviceTemperature, temperatureBase_);
+bool N87366::setUp(const Unit& unit, uint32_t offset, uint8_t value) {
+    return !unit.usable || channel().WritePort(unit.base + offset, value, kAllBits);
+}
 
-    DriverChannel& ch = channel();
-    const uint32_t t = temperatureBase_;
-    const uint32_t v = voltageBase_;
-    if (!ch.WritePort(t + kMonConfig, 0x00, kAllBits) || !ch.WritePort(v + kMonConfig, 0x00, kAllBits) ||
-        !ch.WritePort(t + kMonConfig, 0x00, kAllBits) || !ch.WritePort(t + kMonChannel, kTempSetupBank, kAllBits))
+int32_t N87366::Init() {
+    // A unit is usable only if this Init located it; without its fan unit the chip has
+    // nothing to read.
+    voltage_ = Unit{voltage_.device};
+    temperature_ = Unit{temperature_.device};
+    if (!locate(fan_) || !fan_.usable) return 0;
+    // A board without the voltage or temperature unit still has its fans read.
+    locate(voltage_);
+    locate(temperature_);
+
+    if (!setUp(temperature_, kMonConfig, 0x00) || !setUp(voltage_, kMonConfig, 0x00) ||
+        !setUp(temperature_, kMonConfig, 0x00) || !setUp(temperature_, kMonChannel, kTempSetupBank))
         return 0;
     for (const PortWrite& w : kTempSetup)
-        if (!ch.WritePort(t + w.offset, w.value, kAllBits)) return 0;
+        if (!setUp(temperature_, w.offset, w.value)) return 0;
     return 1;
 }
 
 bool N87366::readFan(int fan, int32_t& raw) {
+    if (!fan_.usable) return false;
     DriverChannel& ch = channel();
-    const uint32_t status = fanBase_ + kFanStatus + kFanStride * uint32_t(fan - 1);
-    const uint32_t count = fanBase_ + kFanCount + kFanStride * uint32_t(fan - 1);
-    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, kDeviceFan)) return false;
+    const uint32_t status = fan_.base + kFanStatus + kFanStride * uint32_t(fan - 1);
+    const uint32_t count = fan_.base + kFanCount + kFanStride * uint32_t(fan - 1);
+    if (!ch.WriteIndexed(indexPort_, superio::kLogicalDeviceSelect, fan_.device)) return false;
 
     uint8_t bits = 0;
     if (!ch.ReadPort(status, kFanOverflow, bits)) return false;
@@ -133,9 +131,11 @@ bool N87366::readFan(int fan, int32_t& raw) {
     return true;
 }
 
-bool N87366::readMonitor(uint8_t device, uint32_t base, uint8_t channelNumber, uint8_t& raw) {
+bool N87366::readMonitor(const Unit& unit, uint8_t channelNumber, uint8_t& raw) {
+    if (!unit.usable) return false;
     DriverChannel& ch = channel();
-    if (!ch.WriteIndexed(indexPort_, kCfgLogicalDevice, device) ||
+    const uint32_t base = unit.base;
+    if (!ch.WriteIndexed(indexPort_, superio::kLogicalDeviceSelect, unit.device) ||
         !ch.WritePort(base + kMonChannel, channelNumber, kAllBits) ||
         !ch.WritePort(base + kMonStatus, kMonStart, kAllBits))
         return false;
@@ -164,13 +164,13 @@ int32_t N87366::GetSensorValue(int32_t, int32_t channelCode, int32_t multiplier,
     }
     if (code >= kCodeVoltage0 && code <= kCodeVoltage13) {
         uint8_t raw = 0;
-        if (!readMonitor(kDeviceVoltage, voltageBase_, uint8_t(code - kCodeVoltage0), raw)) return 0;
+        if (!readMonitor(voltage_, uint8_t(code - kCodeVoltage0), raw)) return 0;
         value = scale->apply(raw);
         return 1;
     }
     if (code >= kCodeTemperature0 && code <= kCodeTemperature2) {
         uint8_t raw = 0;
-        if (!readMonitor(kDeviceTemperature, temperatureBase_, uint8_t(code - kCodeTemperature0), raw)) return 0;
+        if (!readMonitor(temperature_, uint8_t(code - kCodeTemperature0), raw)) return 0;
         value = scale->apply(int8_t(raw));
         return 1;
     }
