@@ -5,8 +5,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -61,6 +64,12 @@ public:
         sendRaw(frame(code, in, outLen));
         return reply(outLen);
     }
+    // True when a request is answered; false, without failing the test, when the
+    // service refused or closed the connection.
+    bool answered(uint32_t code, const Bytes& in, uint32_t outLen) {
+        const Bytes f = frame(code, in, outLen);
+        return connected && ::send(fd_, f.data(), f.size(), MSG_NOSIGNAL) == ssize_t(f.size()) && reply(outLen);
+    }
     bool closedByService() {
         uint8_t b;
         return ::recv(fd_, &b, 1, 0) == 0;
@@ -70,6 +79,31 @@ public:
 
 private:
     int fd_ = -1;
+};
+
+// Runs action once, the moment path exists, from a thread that watches for it without
+// pause: what a client waiting for the socket, or an attacker, would do.
+class WhenPathAppears {
+public:
+    WhenPathAppears(std::string path, std::function<void()> action)
+        : thread_([this, path = std::move(path), action = std::move(action)] {
+              struct stat st {};
+              watching_ = true;
+              while (::lstat(path.c_str(), &st) != 0)
+                  if (stop_) return;
+              action();
+          }) {
+        while (!watching_) std::this_thread::yield();
+    }
+    ~WhenPathAppears() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> watching_{false};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 std::string ownGroup() {
@@ -87,10 +121,16 @@ protected:
         decoder = std::make_unique<RequestDecoder>(bus, *policy, log);
         bus.smbus[{0x5C, 0x28}] = 0x96;
     }
-    void start(mode_t mode = 0660) {
-        server = std::make_unique<Server>(*decoder, log);
+    void listen(mode_t mode = 0660, ServerLimits limits = {}) {
+        server = std::make_unique<Server>(*decoder, log, limits);
         server->listen({path, ownGroup(), true, mode});
+    }
+    void run() {
         thread = std::thread([this] { server->run(); });
+    }
+    void start(mode_t mode = 0660, ServerLimits limits = {}) {
+        listen(mode, limits);
+        run();
     }
     void TearDown() override {
         if (server) server->stop();
@@ -103,7 +143,7 @@ protected:
     BoardDescription board;
     testing::RecordingBus bus;
     std::ostringstream logText;
-    Logger log{LogLevel::Info, logText};
+    Logger log{LogLevel::Debug, logText};
     std::unique_ptr<AccessPolicy> policy;
     std::unique_ptr<RequestDecoder> decoder;
     std::unique_ptr<Server> server;
@@ -223,6 +263,138 @@ TEST_F(ServerTest, RefusesAGroupThatWasAskedForButDoesNotExist) {
     Server lenient(*decoder, log);
     EXPECT_NO_THROW(lenient.listen({dir.file("other.sock"), "no-such-group-qvn", false, 0660}));
     EXPECT_NE(logText.str().find("group no-such-group-qvn does not exist"), std::string::npos);
+}
+
+TEST_F(ServerTest, ServesAnotherClientBetweenTheRequestsOfAFlooder) {
+    listen();
+    Client flooder(path), other(path);
+    Bytes flood;
+    for (int i = 0; i < 1000; ++i) {
+        const Bytes f = Client::frame(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 4);
+        flood.insert(flood.end(), f.begin(), f.end());
+    }
+    flooder.sendRaw(flood);
+    other.sendRaw(Client::frame(rq::kSmbusReadByte, {0x5C, 0x29, 0, 0}, 4));
+    bus.operations.clear();
+    run();
+    ASSERT_TRUE(other.reply(4));
+    server->stop();
+    thread.join();
+    const auto& ops = bus.operations;
+    EXPECT_LE(std::find(ops.begin(), ops.end(), "smbus-read 5C 29") - ops.begin(), 1);
+}
+
+TEST_F(ServerTest, LimitsTheConnectionsOfOneUser) {
+    ServerLimits limits;
+    limits.connectionsPerUid = 3;
+    start(0660, limits);
+    std::vector<std::unique_ptr<Client>> mine;
+    for (int i = 0; i < 3; ++i) {
+        mine.push_back(std::make_unique<Client>(path));
+        ASSERT_TRUE(mine.back()->request(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 4));
+    }
+    Client fourth(path);
+    EXPECT_TRUE(fourth.closedByService());
+    EXPECT_NE(logText.str().find("uid " + std::to_string(::getuid()) + " has 3 open already (client uid"),
+              std::string::npos);
+    // A slot given back is free again, once the service has seen it go.
+    mine.pop_back();
+    bool served = false;
+    for (int attempt = 0; attempt < 100 && !served; ++attempt) {
+        if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        served = Client(path).answered(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 4);
+    }
+    EXPECT_TRUE(served);
+}
+
+TEST_F(ServerTest, ClosesIdleAndHalfSentConnections) {
+    using namespace std::chrono_literals;
+    struct Case {
+        const char* what;
+        Timeouts timeouts;
+        Bytes sent;
+    };
+    const Case cases[] = {
+        {"idle", {kHoldBound, 300ms, 60s}, {}},
+        {"half-sent", {kHoldBound, 60s, 300ms}, {0x48, 0x26, 0x22, 0x00, 4, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        start(0660, ServerLimits{kMaxConnections, kMaxConnectionsPerUid, c.timeouts});
+        Client quiet(path), victim(path);
+        if (!c.sent.empty()) victim.sendRaw(c.sent);
+        EXPECT_TRUE(victim.closedByService());
+        // The one that sent nothing outlives a half-sent frame's time-out.
+        if (!c.sent.empty()) {
+            EXPECT_TRUE(quiet.request(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 4));
+        }
+        TearDown();
+    }
+    EXPECT_NE(logText.str().find("closed a connection that sent no request for 300 ms"), std::string::npos);
+    EXPECT_NE(logText.str().find("closed a connection that left a frame unfinished for 300 ms"), std::string::npos);
+}
+
+TEST_F(ServerTest, CutsOffAStuckHolderWithoutWaitingForOtherTraffic) {
+    ServerLimits limits;
+    limits.timeouts.hold = std::chrono::milliseconds(200);
+    start(0660, limits);
+    Client stuck(path), other(path);
+    const auto granted = stuck.request(rq::kBeginOperation, {}, 0);
+    ASSERT_TRUE(granted);
+    EXPECT_EQ(granted->first, 1u);
+    const auto r = other.request(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 4);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->first, 1u);
+    EXPECT_NE(logText.str().find("held the service longer than 200 ms"), std::string::npos);
+}
+
+TEST_F(ServerTest, ItsPathAppearsOnlyOnceConnectionsAreAccepted) {
+    ASSERT_EQ(::mkdir(dir.file("run").c_str(), 0755), 0);
+    std::atomic<int> refused{0};
+    for (int trial = 0; trial < 30; ++trial) {
+        {
+            WhenPathAppears waiter(path, [&] {
+                if (!Client(path).connected) ++refused;
+            });
+            listen();
+        }
+        server.reset();
+    }
+    EXPECT_EQ(refused, 0);
+}
+
+// Someone who can write the folder swaps the socket for a link the moment it appears.
+TEST_F(ServerTest, RefusesAFolderSomeoneElseCanWriteAndNeverFollowsALinkThere) {
+    struct Case {
+        mode_t mode;
+        uid_t owner;
+    };
+    const Case cases[] = {{0777, ::geteuid()}, {0775, ::geteuid()}, {01777, ::geteuid()}, {0755, 65534}};
+    const std::string target = dir.file("secret");
+    std::ofstream(target) << "root only";
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        if (c.owner != ::geteuid() && ::geteuid() != 0) continue;  // only root gives a folder away
+        const std::string folder = dir.file(std::to_string(&c - cases)), socket = folder + "/qvnbdrv.sock";
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        ASSERT_EQ(::chown(folder.c_str(), c.owner, gid_t(-1)), 0);
+        for (int trial = 0; trial < 10; ++trial) {
+            {
+                WhenPathAppears attacker(socket, [&] {
+                    ::unlink(socket.c_str());
+                    [[maybe_unused]] const int linked = ::symlink(target.c_str(), socket.c_str());
+                });
+                Server s(*decoder, log);
+                EXPECT_THROW(s.listen({socket, ownGroup(), true, 0666}), ServiceError);
+            }
+            ::unlink(socket.c_str());
+        }
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 }  // namespace
