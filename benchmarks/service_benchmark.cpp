@@ -1,12 +1,27 @@
 // What a request and a whole board's readings cost through the driver service, with the
-// emulated bus answering at once and with the wire time of a real SMBus byte read.
+// emulated bus answering at once and with the wire time of a real SMBus byte read, and a
+// well-behaved client's latency while other clients flood the service.
 #include <benchmark/benchmark.h>
 
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #include "board_file.h"
 #include "driver_channel.h"
+#include "driver_requests.h"
 #include "frame_server.h"
 #include "hwm_binding.h"
 #include "read_sensor.h"
@@ -82,6 +97,123 @@ BENCHMARK_CAPTURE(EverySensorOfBoard, M4430_at_once, std::string("M4430"), 0.0)-
 BENCHMARK_CAPTURE(EverySensorOfBoard, M4430_0_4ms_per_transaction, std::string("M4430"), 0.4)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// Clients that load the service while a well-behaved one reads: flooders send plain
+// requests pipelined in batches and read every answer; idle connections send nothing.
+class ServiceLoad {
+public:
+    ServiceLoad(const std::string& socket, int flooders, int idle) : socket_(socket) {
+        for (int i = 0; i < idle; ++i)
+            if (const int fd = connectTo(socket_); fd >= 0) idle_.push_back(fd);
+        for (int i = 0; i < flooders; ++i) flooders_.emplace_back([this] { flood(); });
+    }
+    ~ServiceLoad() {
+        stop_ = true;
+        for (std::thread& t : flooders_) t.join();
+        for (int fd : idle_) ::close(fd);
+    }
+    ServiceLoad(const ServiceLoad&) = delete;
+    ServiceLoad& operator=(const ServiceLoad&) = delete;
+
+    size_t idleConnected() const { return idle_.size(); }
+    long answered() const { return answered_; }
+
+private:
+    static constexpr int kBatch = 64;  // requests in flight per flooder
+    static constexpr size_t kFrame = 12 + qvnhwm::request::kSmbusInSize;
+    static constexpr size_t kReply = 8 + qvnhwm::request::kByteOutSize;
+
+    static int connectTo(const std::string& path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        timeval timeout{1, 0};  // lets a flooder notice the end of the run
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+
+    // A batch out, then its answers in; a connection that breaks is made again.
+    void flood() {
+        namespace rq = qvnhwm::request;
+        std::vector<uint8_t> batch(kFrame * kBatch);
+        for (int i = 0; i < kBatch; ++i) {
+            uint8_t* frame = batch.data() + kFrame * size_t(i);
+            rq::putU32(frame, rq::kSmbusReadByte);
+            rq::putU32(frame + 4, rq::kSmbusInSize);
+            rq::putU32(frame + 8, rq::kByteOutSize);
+            frame[12] = 0x5C;  // the board's W83782D, a voltage input
+            frame[13] = 0x23;
+        }
+        std::vector<uint8_t> replies(kReply * kBatch);
+        int fd = -1;
+        while (!stop_) {
+            if (fd < 0 && (fd = connectTo(socket_)) < 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
+            }
+            bool whole = ::send(fd, batch.data(), batch.size(), MSG_NOSIGNAL) == ssize_t(batch.size());
+            for (size_t got = 0; whole && got < replies.size();) {
+                const ssize_t n = ::recv(fd, replies.data() + got, replies.size() - got, 0);
+                if (n <= 0) whole = n < 0 && errno == EAGAIN && !stop_;  // waited a second: go on waiting
+                else got += size_t(n);
+            }
+            if (!whole) {
+                ::close(fd);
+                fd = -1;
+                continue;
+            }
+            answered_ += kBatch;
+        }
+        if (fd >= 0) ::close(fd);
+    }
+
+    std::string socket_;
+    std::vector<int> idle_;
+    std::vector<std::thread> flooders_;
+    std::atomic<bool> stop_{false};
+    std::atomic<long> answered_{0};
+};
+
+// Nearest-rank percentile of sorted samples.
+double percentile(const std::vector<double>& sorted, double share) {
+    if (sorted.empty()) return 0.0;
+    const auto rank = size_t(std::ceil(share * double(sorted.size())));
+    return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
+}
+
+// A well-behaved client's latency of one whole reading of M4430 (every sensor, each one
+// operation) while flooders and idle connections load the service: p50, p99 and the worst
+// over the iterations, in milliseconds.
+void WholeBoardLatencyUnderLoad(benchmark::State& state) {
+    BoundBoard bound(state, "M4430", 0.0);
+    if (!bound.ready) return;
+    qorv::SensorTable& table = bound.table;
+    qorv::HwmBinding& library = bound.library;
+    ServiceLoad load(bound.service.socket, int(state.range(0)), int(state.range(1)));
+    std::vector<double> latencies;
+    int failed = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < table.count; ++i)
+            if (!qorv::ReadSensor(table, i, library).ok) ++failed;
+        latencies.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(latencies.begin(), latencies.end());
+    state.counters["p50_ms"] = percentile(latencies, 0.50);
+    state.counters["p99_ms"] = percentile(latencies, 0.99);
+    state.counters["max_ms"] = latencies.empty() ? 0.0 : latencies.back();
+    state.counters["failed_readings"] = failed;
+    state.counters["idle_connected"] = double(load.idleConnected());
+    state.counters["flood_answers"] = double(load.answered());
+}
+// Args: flooding clients, idle connections. A fixed number of whole readings each, so the
+// percentiles rest on the same count whatever the load.
+BENCHMARK(WholeBoardLatencyUnderLoad)->Args({0, 0})->Iterations(300)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(WholeBoardLatencyUnderLoad)->Args({1, 0})->Iterations(300)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(WholeBoardLatencyUnderLoad)->Args({32, 200})->Iterations(100)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // One refresh of a grid as the window runs it: every sensor read, the group's rows
 // painted (here into nothing) and its readings evaluated against their thresholds.

@@ -17,6 +17,13 @@ public:
     // One synchronous request. On false the output carries nothing meaningful.
     virtual bool control(uint32_t code, const void* in, uint32_t inLen, void* out,
                          uint32_t outLen) = 0;
+
+    // Bracket one operation of the library (an Init, one reading, one fan operation) so
+    // that a transport shared by several clients lets no other client's request land
+    // inside it. False when the operation cannot start; it then sends nothing. A
+    // transport with a single client, such as the kernel driver, has nothing to do.
+    virtual bool beginOperation() { return true; }
+    virtual void endOperation() {}
 };
 
 // The transport of this platform: the kernel driver on Windows, qvnbdrv's socket elsewhere.

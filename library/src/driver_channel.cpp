@@ -35,6 +35,13 @@ bool DriverChannel::Close() {
     return true;
 }
 
+DriverChannel::Operation::Operation(DriverChannel& channel)
+    : channel_(channel), begun_(channel.open_ && channel.transport_->beginOperation()) {}
+
+DriverChannel::Operation::~Operation() {
+    if (begun_ && channel_.open_) channel_.transport_->endOperation();
+}
+
 bool DriverChannel::send(uint32_t code, const uint8_t* in, uint32_t inLen, uint8_t* out,
                          uint32_t outLen) {
     if (!open_) return false;

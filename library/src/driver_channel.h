@@ -30,6 +30,22 @@ public:
     bool Close();
     bool IsOpen() const { return open_; }
 
+    // One operation of the library (an Init, one reading, one fan operation), bracketed
+    // on the transport for as long as the guard lives. A guard that is false could not
+    // begin: the operation fails and sends nothing.
+    class Operation {
+    public:
+        explicit Operation(DriverChannel& channel);
+        ~Operation();
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+        explicit operator bool() const { return begun_; }
+
+    private:
+        DriverChannel& channel_;
+        bool begun_;
+    };
+
     bool ChooseSmbusHost(int32_t kind, int32_t value);
     bool SmbusReadByte(uint8_t slaveAddress, uint8_t command, uint8_t& data);
     bool SmbusWriteByte(uint8_t slaveAddress, uint8_t command, uint8_t data);

@@ -24,6 +24,10 @@ int32_t HwmLibrary::InitDLL(const char* path) {
     }
 
     if (!channel_.Open()) return 0;
+    // The host choice and every chip's programme form one operation: no other client of
+    // the service sees a half-programmed chip or chooses a host in between.
+    const DriverChannel::Operation operation(channel_);
+    if (!operation) return 0;
 
     const auto kind = registry_->southbridge ? hostKindOf(*registry_->southbridge) : std::nullopt;
     if (!kind) return 0;
@@ -52,23 +56,30 @@ int32_t HwmLibrary::GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a
                                    double* value) {
     MonitorChip* chip = target();
     if (!chip || !value) return 0;
+    const DriverChannel::Operation operation(channel_);
+    if (!operation) return 0;
     return chip->GetSensorValue(a1, a2, a3, a4, a5, a6, *value);
 }
 
 int32_t HwmLibrary::SetFanPWM(int32_t a1, int32_t a2, int32_t a3) {
     MonitorChip* chip = target();
-    return chip ? chip->SetFanPWM(a1, a2, a3) : 0;
+    if (!chip) return 0;
+    const DriverChannel::Operation operation(channel_);
+    return operation ? chip->SetFanPWM(a1, a2, a3) : 0;
 }
 
 int32_t HwmLibrary::SetFanPWM2(int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
     MonitorChip* chip = target();
-    return chip ? chip->SetFanPWM2(a1, a2, a3, a4) : 0;
+    if (!chip) return 0;
+    const DriverChannel::Operation operation(channel_);
+    return operation ? chip->SetFanPWM2(a1, a2, a3, a4) : 0;
 }
 
 int32_t HwmLibrary::GetFanDuty(int32_t a1, uint8_t* duty) {
     MonitorChip* chip = target();
     if (!chip || !duty) return 0;
-    return chip->GetFanDuty(a1, *duty);
+    const DriverChannel::Operation operation(channel_);
+    return operation ? chip->GetFanDuty(a1, *duty) : 0;
 }
 
 HwmLibrary& theLibrary() {

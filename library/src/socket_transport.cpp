@@ -42,6 +42,18 @@ bool receiveAll(int fd, uint8_t* data, size_t size) {
     return true;
 }
 
+// A connection the service closed while idle (its idle time-out, a restart) reads as end
+// of file, and one carrying bytes no request asked for is out of step: neither can carry
+// the next request. Only a connection with nothing to read is usable.
+bool stillUsable(int fd) {
+    uint8_t byte = 0;
+    ssize_t n;
+    do {
+        n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
 }  // namespace
 
 std::unique_ptr<DeviceTransport> makePlatformTransport() { return std::make_unique<SocketTransport>(); }
@@ -69,37 +81,26 @@ bool SocketTransport::connectSocket() {
         return false;
     }
     fd_ = fd;
+    noHolds_ = false;  // a new connection may reach another server
     return true;
 }
 
 void SocketTransport::drop() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    held_ = false;  // the service releases a hold with its connection
 }
 
-bool SocketTransport::open() {
-    drop();
-    if (!fixedPath_.empty()) {
-        path_ = fixedPath_;
-    } else {
-        const char* fromEnvironment = std::getenv(kSocketPathVariable);
-        path_ = fromEnvironment && *fromEnvironment ? fromEnvironment : kDefaultSocketPath;
-    }
-    opened_ = connectSocket();
-    return opened_;
+bool SocketTransport::ensureConnected(bool& fresh) {
+    fresh = false;
+    if (fd_ >= 0 && !stillUsable(fd_)) drop();
+    if (fd_ >= 0) return true;
+    fresh = connectSocket();
+    return fresh;
 }
 
-bool SocketTransport::close() {
-    drop();
-    opened_ = false;
-    return true;
-}
-
-bool SocketTransport::control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) {
-    if (!opened_) return false;
-    // A connection that broke under an earlier request gets one new attempt per request.
-    if (fd_ < 0 && !connectSocket()) return false;
-
+bool SocketTransport::exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen,
+                               bool& ok) {
     std::vector<uint8_t> frame(kHeaderSize + inLen);
     request::putU32(frame.data(), code);
     request::putU32(frame.data() + 4, inLen);
@@ -114,9 +115,68 @@ bool SocketTransport::control(uint32_t code, const void* in, uint32_t inLen, voi
         drop();
         return false;
     }
-    if (request::getU32(header.data()) != 1) return false;
-    if (outLen) std::memcpy(out, output.data(), outLen);
+    ok = request::getU32(header.data()) == 1;
+    if (ok && outLen) std::memcpy(out, output.data(), outLen);
     return true;
+}
+
+bool SocketTransport::requestHold() {
+    bool granted = false;
+    if (!exchange(request::kBeginOperation, nullptr, 0, nullptr, 0, granted)) return false;
+    held_ = granted;
+    noHolds_ = !granted;
+    return true;
+}
+
+bool SocketTransport::open() {
+    drop();
+    inOperation_ = false;
+    if (!fixedPath_.empty()) {
+        path_ = fixedPath_;
+    } else {
+        const char* fromEnvironment = std::getenv(kSocketPathVariable);
+        path_ = fromEnvironment && *fromEnvironment ? fromEnvironment : kDefaultSocketPath;
+    }
+    opened_ = connectSocket();
+    return opened_;
+}
+
+bool SocketTransport::close() {
+    drop();
+    opened_ = false;
+    inOperation_ = false;
+    return true;
+}
+
+bool SocketTransport::control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) {
+    if (!opened_) return false;
+    // A connection that broke under an earlier request gets one new attempt per request.
+    bool fresh = false;
+    if (!ensureConnected(fresh)) return false;
+    // The rest of an operation on a new connection is held again before it goes on.
+    if (fresh && inOperation_ && !requestHold()) return false;
+    bool ok = false;
+    return exchange(code, in, inLen, out, outLen, ok) && ok;
+}
+
+bool SocketTransport::beginOperation() {
+    if (!opened_) return false;
+    bool fresh = false;
+    if (!ensureConnected(fresh)) return false;
+    // A Begin that breaks or times out fails the operation as any request would; the
+    // next operation connects again.
+    if (!noHolds_ && !requestHold()) return false;
+    inOperation_ = true;
+    return true;
+}
+
+void SocketTransport::endOperation() {
+    inOperation_ = false;
+    if (!held_) return;
+    held_ = false;
+    // Its answer changes nothing: a connection that breaks here releases the hold too.
+    bool ok = false;
+    exchange(request::kEndOperation, nullptr, 0, nullptr, 0, ok);
 }
 
 }  // namespace qvnhwm

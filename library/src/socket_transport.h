@@ -24,19 +24,32 @@ public:
     bool open() override;
     bool close() override;
     bool control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) override;
+    bool beginOperation() override;
+    void endOperation() override;
 
     // How long one request may wait for the service before it fails; a hung service must
-    // not hang the window that called.
+    // not hang the window that called. A Begin waiting for its hold is bound by it too.
     static constexpr std::chrono::seconds kRequestTimeout{5};
 
 private:
     bool connectSocket();
+    // A live connection for the next frame: one the service closed while idle is
+    // replaced, and at most one connect is tried. fresh tells that it was just made.
+    bool ensureConnected(bool& fresh);
+    // One frame out and its reply in. False when the connection broke (it is then
+    // dropped); otherwise ok carries the service's answer.
+    bool exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen, bool& ok);
+    // Asks this connection's service for a hold. False only when the connection broke.
+    bool requestHold();
     void drop();
 
     std::string fixedPath_;
     std::string path_;
     int fd_ = -1;
     bool opened_ = false;
+    bool inOperation_ = false;  // between beginOperation and endOperation
+    bool held_ = false;         // this connection holds the service for the operation
+    bool noHolds_ = false;      // this connection's server answered a Begin with ok 0
 };
 
 }  // namespace qvnhwm

@@ -7,6 +7,8 @@ namespace qvnhwm {
 
 namespace {
 
+// Opened without sharing, the device has one client at a time: operations need no
+// bracket, so beginOperation and endOperation keep their defaults.
 class Win32Transport final : public DeviceTransport {
 public:
     ~Win32Transport() override { close(); }

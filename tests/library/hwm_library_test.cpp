@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 
 #include "frame_server.h"
 #include "hwm_library.h"
+#include "socket_transport.h"
 
 namespace qvnhwm {
 namespace {
@@ -224,6 +227,102 @@ TEST_F(HwmLibraryTest, ASecondInitReplacesTheChipsAndClearsTheCurrentOne) {
     EXPECT_EQ(library->registry()->count(), 1u);
     EXPECT_EQ(library->SetCurrentHwm("cpu2"), 1);
     EXPECT_EQ(library->GetSensorValue(0, 0, 1, 0, 0, 0, &value), 1);
+}
+
+TEST_F(HwmLibraryTest, EachBusExportIsOneOperationAndSendsNothingWhenItCannotBegin) {
+    processorsAt45();
+    const std::string path = describe(kTwoChips);
+    double value = 0;
+    uint8_t duty = 0;
+    const std::vector<std::pair<const char*, std::function<int32_t()>>> exports{
+        {"InitDLL", [&] { return library->InitDLL(path.c_str()); }},
+        {"GetSensorValue", [&] { return library->GetSensorValue(0, 0, 1, 0, 0, 0, &value); }},
+        {"SetFanPWM", [&] { return library->SetFanPWM(0x5A, 1, 2); }},
+        {"SetFanPWM2", [&] { return library->SetFanPWM2(0x5A, 0x28, 1, 2); }},
+        {"GetFanDuty", [&] { return library->GetFanDuty(0x5A, &duty); }},
+    };
+    for (const bool begins : {true, false}) {
+        transport->beginSucceeds = begins;
+        for (const auto& [name, call] : exports) {
+            SCOPED_TRACE(std::string(name) + (begins ? "" : " without a hold"));
+            library->SetCurrentHwm("cpu2");
+            board.clearRequests();
+            transport->begins = transport->ends = 0;
+            EXPECT_EQ(call(), begins ? 1 : 0);
+            EXPECT_EQ(transport->begins, begins ? 1 : 0);
+            EXPECT_EQ(transport->ends, transport->begins);
+            if (!begins) {
+                EXPECT_TRUE(board.requests().empty());
+            }
+        }
+    }
+}
+
+// The library over its socket transport against a stand-in service.
+class HwmLibraryOverSocketTest : public ::testing::Test {
+protected:
+    HwmLibraryOverSocketTest() {
+        board.setSmbus(0x5C, 0x47, 0x10);  // fan 1 divisor exponent 1
+        board.setSmbus(0x5C, 0x28, 150);   // fan 1 count: 4500 RPM
+        board.setSmbus(0x5C, 0x23, 200);   // a voltage input: 3.2 V
+        std::ofstream(description) << "<QVN>\n<MB>\n<SB>ICH2\n<HWM>\n<ID>HWM1\n<MODEL>W83782D\n</HWM>\n</MB>\n";
+    }
+    Trace trace() {
+        std::lock_guard lock(server.boardMutex());
+        return board.trace();
+    }
+    void clear() {
+        std::lock_guard lock(server.boardMutex());
+        board.clearRequests();
+    }
+
+    TempDir dir;
+    FakeBoard board;
+    testing::FrameServer server{board, dir.file("qvnbdrv.sock")};
+    HwmLibrary library{std::make_unique<SocketTransport>(server.path())};
+    std::string description = dir.file("board.txt");
+};
+
+TEST_F(HwmLibraryOverSocketTest, EachBusExportIsBracketedByOneHold) {
+    server.grantHolds();
+    double value = 0;
+    uint8_t duty = 0;
+    const std::vector<std::pair<const char*, std::function<int32_t()>>> exports{
+        {"InitDLL", [&] { return library.InitDLL(description.c_str()); }},
+        {"GetSensorValue", [&] { return library.GetSensorValue(0, 0x28, 1, 0, 0, 0, &value); }},
+        {"SetFanPWM", [&] { return library.SetFanPWM(0x5E, 1, 0x40); }},
+        {"SetFanPWM2", [&] { return library.SetFanPWM2(0x5B, 0x28, 2, 0xFF); }},
+        {"GetFanDuty", [&] { return library.GetFanDuty(0x5B, &duty); }},
+    };
+    for (const auto& [name, call] : exports) {
+        SCOPED_TRACE(name);
+        library.SetCurrentHwm("HWM1");
+        clear();
+        EXPECT_EQ(call(), 1);
+        const Trace t = trace();
+        ASSERT_GT(t.size(), 2u);
+        EXPECT_EQ(t.front(), "OB");
+        EXPECT_EQ(t.back(), "OE");
+        EXPECT_EQ(std::count(t.begin(), t.end(), "OB") + std::count(t.begin(), t.end(), "OE"), 2);
+    }
+}
+
+TEST_F(HwmLibraryOverSocketTest, AServerWithoutHoldsStillGetsTheBoardReadRight) {
+    ASSERT_EQ(library.InitDLL(description.c_str()), 1);
+    ASSERT_EQ(library.SetCurrentHwm("HWM1"), 1);
+    double value = 0;
+    ASSERT_EQ(library.GetSensorValue(0, 0x28, 1, 0, 0, 0, &value), 1);
+    EXPECT_DOUBLE_EQ(value, 4500.0);
+    ASSERT_EQ(library.GetSensorValue(0, 0x23, 16, 0, 13, 0, &value), 1);
+    EXPECT_DOUBLE_EQ(value, 3.2);
+    ASSERT_EQ(library.SetFanPWM2(0x5B, 0x28, 2, 0x90), 1);
+    uint8_t duty = 0;
+    ASSERT_EQ(library.GetFanDuty(0x5B, &duty), 1);
+    EXPECT_EQ(duty, 0x90);
+    const Trace t = trace();
+    EXPECT_EQ(t.front(), "OB");  // asked once, at the first operation of the connection
+    EXPECT_EQ(std::count(t.begin(), t.end(), "OB"), 1);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "OE"), 0);
 }
 
 TEST_F(HwmLibraryTest, NeverSelectsAChipWithoutAnId) {

@@ -13,6 +13,14 @@ namespace {
 using testing::FakeBoard;
 using testing::FrameServer;
 using testing::TempDir;
+using Trace = std::vector<std::string>;
+
+// One reading bracketed as an export brackets it.
+bool readInOperation(DriverChannel& channel) {
+    const DriverChannel::Operation operation(channel);
+    uint8_t data = 0;
+    return operation && channel.SmbusReadByte(0x30, 1, data);
+}
 
 class SocketTransportTest : public ::testing::Test {
 protected:
@@ -54,11 +62,63 @@ TEST_F(SocketTransportTest, ABrokenConnectionFailsOneRequestAndTheNextReconnects
     DriverChannel channel(std::make_unique<SocketTransport>(path));
     ASSERT_TRUE(channel.Open());
     uint8_t data = 0;
+    EXPECT_TRUE(channel.SmbusReadByte(0x30, 1, data));
     server.dropClient();
-    EXPECT_TRUE(channel.SmbusReadByte(0x30, 1, data));  // served, then the service lets go
-    EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));
+    EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));  // the service lets go under it
     EXPECT_TRUE(channel.SmbusReadByte(0x30, 1, data));
     EXPECT_EQ(server.connectionsAccepted(), 2);
+}
+
+TEST_F(SocketTransportTest, AConnectionClosedWhileIdleIsReplacedBeforeTheNextRequest) {
+    FrameServer server(board, path);
+    server.grantHolds();
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    uint8_t data = 0;
+    // The window's next reading starts with a Begin, a plain client with its request.
+    EXPECT_TRUE(readInOperation(channel));
+    server.closeIdleClient();
+    EXPECT_TRUE(readInOperation(channel));
+    server.closeIdleClient();
+    EXPECT_TRUE(channel.SmbusReadByte(0x30, 1, data));
+    EXPECT_EQ(server.connectionsAccepted(), 3);
+    std::lock_guard lock(server.boardMutex());
+    EXPECT_EQ(board.trace(), (Trace{"OB", "SR 30 01", "OE", "OB", "SR 30 01", "OE", "SR 30 01"}));
+}
+
+TEST_F(SocketTransportTest, AServerWithoutHoldsIsAskedForOneOncePerConnection) {
+    FrameServer server(board, path);
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    EXPECT_TRUE(readInOperation(channel));
+    EXPECT_TRUE(readInOperation(channel));
+    server.closeIdleClient();  // the next connection may reach a server that holds
+    EXPECT_TRUE(readInOperation(channel));
+    std::lock_guard lock(server.boardMutex());
+    EXPECT_EQ(board.trace(), (Trace{"OB", "SR 30 01", "SR 30 01", "OB", "SR 30 01"}));
+}
+
+TEST_F(SocketTransportTest, ABrokenHoldFailsAsAnyRequestAndIsTakenAgainOnTheNewConnection) {
+    FrameServer server(board, path);
+    server.grantHolds();
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    server.dropClient();
+    {
+        const DriverChannel::Operation operation(channel);  // its Begin breaks
+        EXPECT_FALSE(operation);
+    }
+    {
+        const DriverChannel::Operation operation(channel);
+        ASSERT_TRUE(operation);
+        uint8_t data = 0;
+        server.dropClient();
+        EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));
+        EXPECT_TRUE(channel.SmbusReadByte(0x30, 2, data));  // held again before it goes out
+    }
+    EXPECT_EQ(server.connectionsAccepted(), 3);
+    std::lock_guard lock(server.boardMutex());
+    EXPECT_EQ(board.trace(), (Trace{"OB", "OB", "SR 30 01", "OB", "SR 30 02", "OE"}));
 }
 
 TEST_F(SocketTransportTest, FailsWhileTheServiceIsGoneAndRecoversWhenItIsBack) {

@@ -82,7 +82,9 @@ std::vector<std::string> FakeBoard::trace() const {
     for (const Request& r : requests_) {
         const uint8_t* in = r.input.data();
         const bool full = rq::shapeOf(r.code) && rq::shapeOf(r.code)->inLen == r.input.size();
-        if (!full) {
+        if (r.code == rq::kBeginOperation || r.code == rq::kEndOperation) {
+            std::snprintf(buf, sizeof buf, "%s", r.code == rq::kBeginOperation ? "OB" : "OE");
+        } else if (!full) {
             std::snprintf(buf, sizeof buf, "?? %X", r.code);
         } else {
             switch (r.code) {
@@ -119,6 +121,14 @@ bool RecordingTransport::close() {
 bool RecordingTransport::control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) {
     return board_.handle(code, in, inLen, out, outLen);
 }
+
+bool RecordingTransport::beginOperation() {
+    if (!beginSucceeds) return false;
+    ++begins;
+    return true;
+}
+
+void RecordingTransport::endOperation() { ++ends; }
 
 std::vector<std::string> registerTraffic(const std::vector<std::string>& trace) {
     std::vector<std::string> traffic;

@@ -45,7 +45,8 @@ public:
 
     const std::vector<Request>& requests() const { return requests_; }
     // Readable form of the requests: "SR 5C 4E", "SW 5C 4E 80", "IR 295 4E", "IW 295 4E 80",
-    // "PR 50F", "PW 50F 18", "HK 1", "HV 0", or "?? code" for anything else.
+    // "PR 50F", "PW 50F 18", "HK 1", "HV 0", "OB" and "OE" for the begin and end of an
+    // operation's hold, or "?? code" for anything else.
     std::vector<std::string> trace() const;
     void clearRequests() { requests_.clear(); }
 
@@ -73,11 +74,16 @@ public:
     bool open() override;
     bool close() override;
     bool control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) override;
+    bool beginOperation() override;
+    void endOperation() override;
 
     bool openSucceeds = true;
     bool closeSucceeds = true;
+    bool beginSucceeds = true;
     int opens = 0;
     int closes = 0;
+    int begins = 0;  // operations begun, and ended
+    int ends = 0;
 
 private:
     FakeBoard& board_;
