@@ -51,6 +51,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             if (!value(o.boardFile) || o.boardFile.empty()) return fail("--board needs a board file");
         } else if (a == "--scenario") {
             if (!value(o.scenarioFile) || o.scenarioFile.empty()) return fail("--scenario needs a file");
+        } else if (a == "--ioports") {
+            if (!value(o.ioportsFile) || o.ioportsFile.empty()) return fail("--ioports needs a file");
         } else if (a == "--log-level") {
             if (!value(v)) return fail("--log-level needs error, warning, info or debug");
             const auto level = parseLogLevel(v);
@@ -80,7 +82,12 @@ Options:
   --mode OCTAL        socket permissions (default 0660; never world-writable)
   --simulate          serve an emulated board instead of the hardware
   --scenario FILE     faults and delays for the emulated board (with --simulate)
-  --force             take SMBus chips even when a kernel driver has claimed them
+  --force             share the chips with kernel drivers: take SMBus chips a kernel
+                      driver has claimed, and start even when a kernel driver owns
+                      I/O ports the board names (or the port table cannot be read)
+  --ioports FILE      the kernel's port table to check for such drivers (default
+                      /proc/ioports; without CAP_SYS_ADMIN it hides the addresses,
+                      so give a copy root made)
   --log-level LEVEL   error, warning, info (default) or debug
   --help              this text
 

@@ -13,6 +13,7 @@ namespace qvnbdrv {
 inline constexpr const char* kDefaultSocket = "/run/qvnbdrv/qvnbdrv.sock";
 inline constexpr const char* kDefaultGroup = "qvnhwm";
 inline constexpr mode_t kDefaultMode = 0660;
+inline constexpr const char* kDefaultIoports = "/proc/ioports";
 
 struct Options {
     std::string socketPath = kDefaultSocket;
@@ -24,6 +25,7 @@ struct Options {
     std::string scenarioFile;
     LogLevel logLevel = LogLevel::Info;
     bool force = false;
+    std::string ioportsFile = kDefaultIoports;  // the kernel's port table, checked on the hardware bus
     bool help = false;
 };
 

@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pil fonts-dejavu-core
   libcurl4-openssl-dev python3-aiosmtpd   # mail library and its loopback SMTP tests
+  libsystemd-dev systemd             # the driver service's readiness notification; systemd-analyze checks its unit
   qt6-base-dev qt6-qpa-plugins libasound2-dev dbus-daemon python3-dbus python3-gi   # system exit over D-Bus, alert tone; private bus in tests
 )
 

@@ -79,10 +79,10 @@ bool HardwareBus::chooseHost(uint32_t family) {
         for (const I2cAdapter& adapter : adapters_.all())
             present += (present.empty() ? "" : ", ") + ("i2c-" + std::to_string(adapter.number)) + " \"" +
                        adapter.name + "\"";
-        logOnce("no adapter " + std::to_string(family), LogLevel::Error,
-                "no i2c adapter for " + familyText + " under " + (sysfsRoot_ / "bus/i2c/devices").string() +
-                    " (adapters present: " + (present.empty() ? "none" : present) + "); is the " +
-                    I2cAdapters::familyModule(family) + " module loaded? SMBus chips cannot be read");
+        lastFailure_ = "no i2c adapter for " + familyText + " under " + (sysfsRoot_ / "bus/i2c/devices").string() +
+                       " (adapters present: " + (present.empty() ? "none" : present) + "); is the " +
+                       I2cAdapters::familyModule(family) + " module loaded? SMBus chips cannot be read";
+        logOnce("no adapter " + std::to_string(family), LogLevel::Error, lastFailure_);
         return false;
     }
 
@@ -95,9 +95,9 @@ bool HardwareBus::chooseHost(uint32_t family) {
             hint = "; load the i2c-dev module (modprobe i2c-dev) so the adapter gets its device node";
         else if (error == EACCES || error == EPERM)
             hint = "; qvnbdrv needs read and write access to it (run it as root)";
-        logOnce("open " + device + " " + std::to_string(error), LogLevel::Error,
-                "cannot open " + device + " for " + familyText + ", adapter \"" + found->name +
-                    "\": " + errorText(error) + hint + ". SMBus chips cannot be read");
+        lastFailure_ = "cannot open " + device + " for " + familyText + ", adapter \"" + found->name +
+                       "\": " + errorText(error) + hint + ". SMBus chips cannot be read";
+        logOnce("open " + device + " " + std::to_string(error), LogLevel::Error, lastFailure_);
         return false;
     }
 
@@ -218,7 +218,8 @@ bool HardwareBus::openPortDevice() {
     if (portFd_ >= 0) return true;
     const int fd = calls_.open(portDevice_, O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        logOnce("open port " + std::to_string(-fd), LogLevel::Error, portDeniedText(-fd));
+        lastFailure_ = portDeniedText(-fd);
+        logOnce("open port " + std::to_string(-fd), LogLevel::Error, lastFailure_);
         return false;
     }
     portFd_ = fd;

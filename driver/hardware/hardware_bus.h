@@ -46,8 +46,15 @@ public:
     bool readPort(uint32_t port, uint8_t& data) override;
     bool writePort(uint32_t port, uint8_t data) override;
 
+    // Opens the port device now rather than at the first port request, so start-up can
+    // tell whether port chips can be served at all.
+    bool openPorts() { return openPortDevice(); }
+
     // The adapter the SMBus requests go to, once one is open.
     const std::optional<I2cAdapter>& adapter() const { return adapter_; }
+
+    // Why the last host choice or port-device open failed, as the log said it.
+    const std::string& lastFailure() const { return lastFailure_; }
 
 private:
     bool smbusTransfer(uint8_t address, uint8_t command, bool read, uint8_t& data);
@@ -75,6 +82,7 @@ private:
     int slave_ = -1;                    // 7-bit address set on i2cFd_, -1 when none
     int portFd_ = -1;
     std::set<std::string> logged_;      // kinds of failure already in the log
+    std::string lastFailure_;
 };
 
 }  // namespace qvnbdrv

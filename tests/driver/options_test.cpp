@@ -16,11 +16,13 @@ TEST(ServiceOptions, DefaultsToTheStandardSocketWithGroupAccess) {
     EXPECT_FALSE(p.options->groupGiven);
     EXPECT_FALSE(p.options->simulate);
     EXPECT_EQ(p.options->logLevel, LogLevel::Info);
+    EXPECT_EQ(p.options->ioportsFile, "/proc/ioports");
 }
 
 TEST(ServiceOptions, TakesEveryOption) {
     const auto p = parse({"--socket", "/tmp/s", "--group", "wheel", "--mode", "0600", "--board", "b.txt",
-                          "--simulate", "--scenario", "x.scenario", "--log-level", "debug", "--force"});
+                          "--simulate", "--scenario", "x.scenario", "--log-level", "debug", "--force",
+                          "--ioports", "/run/qvnbdrv/ioports"});
     ASSERT_TRUE(p.options) << p.error;
     EXPECT_EQ(p.options->socketPath, "/tmp/s");
     EXPECT_TRUE(p.options->groupGiven);
@@ -29,6 +31,7 @@ TEST(ServiceOptions, TakesEveryOption) {
     EXPECT_EQ(p.options->scenarioFile, "x.scenario");
     EXPECT_EQ(p.options->logLevel, LogLevel::Debug);
     EXPECT_TRUE(p.options->force);
+    EXPECT_EQ(p.options->ioportsFile, "/run/qvnbdrv/ioports");
 }
 
 TEST(ServiceOptions, RefusesBadInputWithAReason) {
@@ -44,6 +47,7 @@ TEST(ServiceOptions, RefusesBadInputWithAReason) {
         {{"--board", "b", "--mode", "4660"}, "beyond the permissions"},
         {{"--board", "b", "--log-level", "loud"}, "not error, warning, info or debug"},
         {{"--board", "b", "--scenario", "s"}, "needs --simulate"},
+        {{"--board", "b", "--ioports"}, "--ioports needs a file"},
         {{"--board", "b", "--frobnicate"}, "unknown argument --frobnicate"},
     };
     for (const auto& c : cases) {
