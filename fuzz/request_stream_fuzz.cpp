@@ -1,5 +1,5 @@
-// Arbitrary request streams from four clients through the request decoder and the access
-// policy, onto a bus that checks every operation it sees against what the board
+// Arbitrary request streams from four clients through the service's dispatcher (frames,
+// holds, turns), the request decoder and the access policy, onto a bus that checks every operation it sees against what the board
 // description and the unit bases the hardware reported allow. The check is worked out here
 // on its own from the description's text, not from the policy: whatever a client sends
 // first, nothing outside it may reach the bus.
@@ -11,9 +11,11 @@
 //   bytes 3-8   base high and low bytes the configuration registers report for the fan,
 //               voltage and temperature units
 //   records     byte 0: client (bits 0-1), sizes (bits 2-3: 3 means two size bytes follow,
-//               else the code's own sizes); byte 1: code (below 0xF8 one of the eight,
-//               0xF8-0xFD the hold codes and their neighbours, else four code bytes follow);
-//               then the input bytes
+//               else the code's own sizes), what happens (bits 4-5: 0 the frame arrives
+//               whole, 1 in two pieces with a round served between them, 2 the client
+//               disconnects and connects again first, 3 time passes first, then the frame);
+//               byte 1: code (below 0xF8 one of the eight, 0xF8-0xFD the hold codes and
+//               their neighbours, else four code bytes follow); then the input bytes
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +27,12 @@
 #include <string>
 #include <vector>
 
+#include <chrono>
+#include <deque>
+
 #include "access_policy.h"
 #include "board_description.h"
+#include "dispatcher.h"
 #include "driver_requests.h"
 #include "logger.h"
 #include "request_decoder.h"
@@ -200,6 +206,21 @@ uint32_t requestCode(Reader& in) {
     return code;
 }
 
+// Takes every answer the client has; a refused or failed request must carry no output.
+void takeAnswers(qvnbdrv::Dispatcher& dispatcher, qvnbdrv::ClientId id, std::deque<uint32_t>& outLens) {
+    const std::span<const uint8_t> out = dispatcher.output(id);
+    size_t at = 0;
+    while (!outLens.empty() && out.size() - at >= 8 + outLens.front()) {
+        const uint32_t ok = rq::getU32(out.data() + at);
+        if (ok != 1)
+            for (size_t i = 0; i < outLens.front(); ++i)
+                if (out[at + 8 + i] != 0) violation("refusal or failure with output", uint32_t(id));
+        at += 8 + outLens.front();
+        outLens.pop_front();
+    }
+    dispatcher.sent(id, at);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -214,11 +235,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qvnbdrv::RequestDecoder decoder(bus, policy, log);
     bus.clientsConnected();
 
+    auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+    qvnbdrv::Dispatcher dispatcher(decoder, log, {}, [&now] { return now; });
     const qvnbdrv::Peer clients[] = {{1000, 101}, {1000, 102}, {1001, 103}, {0, 104}};
+    std::deque<uint32_t> outLens[4];
+    for (int id = 0; id < 4; ++id) dispatcher.add(id, clients[id]);
+    const auto reconnect = [&](int id) {
+        dispatcher.remove(id);
+        outLens[id].clear();
+        dispatcher.add(id, clients[id]);
+    };
+
     Reader in(data + kHeaderSize, size - kHeaderSize);
-    std::vector<uint8_t> input, output;
+    std::vector<uint8_t> frame;
     while (!in.empty()) {
         const uint8_t head = in.byte();
+        const int id = head & 3;
+        const int action = head >> 4 & 3;
         const uint32_t code = requestCode(in);
         uint32_t inLen = 0, outLen = 0;
         if ((head >> 2 & 3) == 3) {
@@ -228,12 +261,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             inLen = shape->inLen;
             outLen = shape->outLen;
         }
-        input.resize(inLen);
-        for (uint8_t& b : input) b = in.byte();
-        output.assign(outLen, 0xEE);
-        if (!decoder.handle(clients[head & 3], code, input, output))
-            for (uint8_t b : output)
-                if (b != 0) violation("refusal or failure with output", code);
+        frame.assign(12 + inLen, 0);
+        rq::putU32(frame.data(), code);
+        rq::putU32(frame.data() + 4, inLen);
+        rq::putU32(frame.data() + 8, outLen);
+        for (size_t i = 12; i < frame.size(); ++i) frame[i] = in.byte();
+
+        if (action == 2) reconnect(id);
+        if (action == 3) now += std::chrono::milliseconds(50 * (1 + (head >> 6)));
+        const std::span<const uint8_t> bytes(frame);
+        const size_t split = action == 1 ? bytes.size() / 2 : bytes.size();
+        bool kept = dispatcher.receive(id, bytes.first(split));
+        if (kept && split < bytes.size()) {
+            dispatcher.serve();
+            kept = dispatcher.receive(id, bytes.subspan(split));
+        }
+        if (!kept) {
+            reconnect(id);
+            continue;
+        }
+        outLens[id].push_back(outLen);
+        dispatcher.serve();
+        for (int c = 0; c < 4; ++c) takeAnswers(dispatcher, c, outLens[c]);
+        for (qvnbdrv::ClientId gone : dispatcher.expired()) reconnect(gone);
+    }
+    // Whatever is still queued is served once the holds run out.
+    for (int round = 0; round < 8; ++round) {
+        now += qvnbdrv::kHoldBound;
+        dispatcher.serve();
+        for (int c = 0; c < 4; ++c) takeAnswers(dispatcher, c, outLens[c]);
     }
     return 0;
 }
