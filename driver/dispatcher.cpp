@@ -104,18 +104,27 @@ bool Dispatcher::waitingOnUs(const Client& client) const {
 void Dispatcher::serve() {
     endOverrunHold(clock_());
     if (holder_ && !serveHolder()) return;
-    if (users_.empty()) return;
-    // Serving a frame adds or removes no client, so the iterators stay valid.
-    auto it = cursor_ ? users_.upper_bound(*cursor_) : users_.begin();
-    for (size_t turns = users_.size(); turns > 0; --turns, ++it) {
-        if (it == users_.end()) it = users_.begin();
-        const std::optional<ClientId> id = nextReady(it->second);
-        if (!id) continue;
-        cursor_ = it->first;
-        it->second.cursor = id;
-        serveFrame(*id, clients_.at(*id), clock_());
-        // A hold just granted makes the rest of the operation part of this turn.
-        if (holder_ && !serveHolder()) return;
+    // Rounds follow one another until every connection could have had one turn, as many
+    // turns as a round by connection would give, so a user with many connections is no
+    // slower to serve than many users; the order inside stays by user.
+    size_t turnsLeft = clients_.size();
+    while (turnsLeft > 0) {
+        bool served = false;
+        // Serving a frame adds or removes no client, so the iterators stay valid.
+        auto it = cursor_ ? users_.upper_bound(*cursor_) : users_.begin();
+        for (size_t users = users_.size(); users > 0 && turnsLeft > 0; --users, ++it) {
+            if (it == users_.end()) it = users_.begin();
+            const std::optional<ClientId> id = nextReady(it->second);
+            if (!id) continue;
+            cursor_ = it->first;
+            it->second.cursor = id;
+            served = true;
+            --turnsLeft;
+            serveFrame(*id, clients_.at(*id), clock_());
+            // A hold just granted makes the rest of the operation part of this turn.
+            if (holder_ && !serveHolder()) return;
+        }
+        if (!served) return;
     }
 }
 
