@@ -73,6 +73,10 @@ int main(int argc, char** argv) {
         std::cout << usage();
         return 0;
     }
+    if (options.version) {
+        std::cout << "qvnbdrv " QORV_VERSION "\n";
+        return 0;
+    }
 
     Logger log(options.logLevel, std::cerr);
     try {

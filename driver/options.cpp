@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <getopt.h>
+
 namespace qvnbdrv {
 
 namespace {
@@ -14,55 +16,129 @@ std::optional<mode_t> parseMode(const std::string& text) {
     return mode;
 }
 
+// Options with no one-letter form are numbered past every character.
+enum : int {
+    kSocket = 0x100, kGroup, kMode, kBoard, kSimulate, kScenario, kForce, kIoports, kLogLevel, kVersion,
+    kHelp = 'h'
+};
+
+const option kOptions[] = {
+    {"socket", required_argument, nullptr, kSocket},
+    {"group", required_argument, nullptr, kGroup},
+    {"mode", required_argument, nullptr, kMode},
+    {"board", required_argument, nullptr, kBoard},
+    {"simulate", no_argument, nullptr, kSimulate},
+    {"scenario", required_argument, nullptr, kScenario},
+    {"force", no_argument, nullptr, kForce},
+    {"ioports", required_argument, nullptr, kIoports},
+    {"log-level", required_argument, nullptr, kLogLevel},
+    {"version", no_argument, nullptr, kVersion},
+    {"help", no_argument, nullptr, kHelp},
+    {nullptr, 0, nullptr, 0},
+};
+
+bool optionTakesValue(int id) {
+    for (const option* o = kOptions; o->name; ++o)
+        if (o->val == id) return o->has_arg == required_argument;
+    return false;
+}
+
+// "--name" of the long option numbered id, or "-c" for a character with no long form.
+std::string optionName(int id) {
+    for (const option* o = kOptions; o->name; ++o)
+        if (o->val == id) return std::string("--") + o->name;
+    return std::string("-") + char(id);
+}
+
+// What the value of an option is, for the complaint that it is missing.
+std::string valueMeaning(int id) {
+    switch (id) {
+    case kSocket: return "a path";
+    case kGroup: return "a group name";
+    case kMode: return "an octal mode such as 0660";
+    case kBoard: return "a board file";
+    case kScenario: return "a file";
+    case kIoports: return "a file";
+    case kLogLevel: return "error, warning, info or debug";
+    default: return "a value";
+    }
+}
+
+// A word getopt could not take: unknown, or the start of more than one option's name.
+std::string unknownOption(const std::string& word) {
+    std::string candidates;
+    int count = 0;
+    for (const option* o = kOptions; o->name; ++o)
+        if (word.size() > 2 && word.starts_with("--") && std::string(o->name).starts_with(word.substr(2))) {
+            candidates += (count++ ? " or --" : "--") + std::string(o->name);
+        }
+    if (count > 1) return "option '" + word + "' is ambiguous: " + candidates;
+    return "unknown option '" + word + "'";
+}
+
 }  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
-    Options o;
     auto fail = [](std::string message) { return ParsedOptions{std::nullopt, std::move(message)}; };
+    std::vector<std::string> words{"qvnbdrv"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
 
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        auto value = [&](std::string& into) -> bool {
-            if (i + 1 >= arguments.size()) return false;
-            into = arguments[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a == "--simulate") {
-            o.simulate = true;
-        } else if (a == "--force") {
-            o.force = true;
-        } else if (a == "--socket") {
-            if (!value(o.socketPath) || o.socketPath.empty()) return fail("--socket needs a path");
-        } else if (a == "--group") {
-            if (!value(o.group) || o.group.empty()) return fail("--group needs a group name");
+    Options o;
+    optind = 0;  // a fresh scan: getopt keeps its place between calls
+    opterr = 0;  // every complaint is ours, in the user's words
+    int c;
+    // "+": options end at the first other word; ":": a missing value is told apart.
+    while ((c = getopt_long(int(words.size()), argv.data(), "+:h", kOptions, nullptr)) != -1) {
+        const std::string v = optarg ? optarg : "";
+        if (c != ':' && c != '?' && optionTakesValue(c) && v.empty()) {  // "--board="
+            optopt = c;
+            c = ':';
+        }
+        switch (c) {
+        case kHelp: o.help = true; break;
+        case kVersion: o.version = true; break;
+        case kSimulate: o.simulate = true; break;
+        case kForce: o.force = true; break;
+        case kSocket: o.socketPath = v; break;
+        case kGroup:
+            o.group = v;
             o.groupGiven = true;
-        } else if (a == "--mode") {
-            if (!value(v)) return fail("--mode needs an octal mode such as 0660");
+            break;
+        case kMode: {
             const auto mode = parseMode(v);
             if (!mode) return fail("--mode " + v + " is not an octal mode such as 0660");
             if (*mode & 0002) return fail("--mode " + v + " would let every user drive the hardware; "
                                           "the socket is never world-writable");
             if (*mode & ~mode_t(0777)) return fail("--mode " + v + " has bits beyond the permissions");
             o.mode = *mode;
-        } else if (a == "--board") {
-            if (!value(o.boardFile) || o.boardFile.empty()) return fail("--board needs a board file");
-        } else if (a == "--scenario") {
-            if (!value(o.scenarioFile) || o.scenarioFile.empty()) return fail("--scenario needs a file");
-        } else if (a == "--ioports") {
-            if (!value(o.ioportsFile) || o.ioportsFile.empty()) return fail("--ioports needs a file");
-        } else if (a == "--log-level") {
-            if (!value(v)) return fail("--log-level needs error, warning, info or debug");
+            break;
+        }
+        case kBoard: o.boardFile = v; break;
+        case kScenario: o.scenarioFile = v; break;
+        case kIoports: o.ioportsFile = v; break;
+        case kLogLevel: {
             const auto level = parseLogLevel(v);
             if (!level) return fail("--log-level " + v + " is not error, warning, info or debug");
             o.logLevel = *level;
-        } else {
-            return fail("unknown argument " + a);
+            break;
+        }
+        case ':': return fail("option '" + optionName(optopt) + "' needs " + valueMeaning(optopt));
+        default: {
+            if (optopt != 0) {
+                const std::string name = optionName(optopt);
+                if (name.starts_with("--")) return fail("option '" + name + "' takes no value");
+                return fail("unknown option '" + name + "'");
+            }
+            const std::string word = argv[size_t(optind - 1)];
+            return fail(unknownOption(word.substr(0, word.find('='))));
+        }
         }
     }
-    if (o.help) return {o, {}};
+    if (optind < int(words.size())) return fail("unexpected argument '" + words[size_t(optind)] + "'");
+    if (o.help || o.version) return {o, {}};
     if (o.boardFile.empty()) return fail("--board FILE is required: its hardware description says what to serve");
     if (!o.scenarioFile.empty() && !o.simulate) return fail("--scenario needs --simulate");
     return {o, {}};
@@ -89,7 +165,10 @@ Options:
                       /proc/ioports; without CAP_SYS_ADMIN it hides the addresses,
                       so give a copy root made)
   --log-level LEVEL   error, warning, info (default) or debug
+  --version           the program's name and version
   --help              this text
+
+Options take their value as --name VALUE or --name=VALUE.
 
 Hardware access needs root (or CAP_SYS_RAWIO for /dev/port and access to /dev/i2c-*);
 clients need only membership of the socket's group.

@@ -27,6 +27,7 @@ struct Options {
     bool force = false;
     std::string ioportsFile = kDefaultIoports;  // the kernel's port table, checked on the hardware bus
     bool help = false;
+    bool version = false;
 };
 
 // The options, or an error message for the user (with no options) on bad input.
@@ -35,6 +36,7 @@ struct ParsedOptions {
     std::string error;
 };
 
+// Options take their value as "--name VALUE" or "--name=VALUE".
 ParsedOptions parseOptions(const std::vector<std::string>& arguments);
 
 std::string usage();

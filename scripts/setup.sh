@@ -1,22 +1,57 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test and run. Safe to run
-# again: it only calls apt when something is missing. "setup.sh desktop" adds what the
-# scripts that drive the window on a virtual X display need.
+# Installs the Debian packages a command of this project needs, and no more:
+#   setup.sh demo      build the programs and run them (scripts/demo.sh)
+#   setup.sh test      also build the test suites and run every test (scripts/test.sh),
+#                      the package test and the fuzz targets; the default
+#   setup.sh desktop   also what drives the window on a virtual X display
+#                      (scripts/desktop-check.sh, which builds the whole tree)
+# Safe to run again: it only calls apt when something is missing.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config git binutils
-  clang libclang-rt-14-dev            # libFuzzer targets
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+command=${1:-test}
+
+# Building the programs and running them: compiler, build tools, Qt (with its platform
+# plugins), libcurl for the mail library, ALSA for the alert tone, libsystemd for the
+# service's readiness notification, python3 with PIL to draw the application icon, and
+# fonts for the window's pictures.
+demo_packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-qpa-plugins libasound2-dev
+  libcurl4-openssl-dev libsystemd-dev
   python3 python3-pil fonts-dejavu-core
-  libcurl4-openssl-dev python3-aiosmtpd   # mail library and its loopback SMTP tests
-  libsystemd-dev systemd             # the driver service's readiness notification; systemd-analyze checks its unit
-  qt6-base-dev qt6-qpa-plugins libasound2-dev dbus-daemon python3-dbus python3-gi   # system exit over D-Bus, alert tone; private bus in tests
 )
 
-if [ "${1:-}" = desktop ]; then
-  packages+=(xvfb xauth xdotool wmctrl openbox trayer x11-utils)
-fi
+# Configuring the whole tree, as test.sh and desktop-check.sh do: the test suites and
+# the benchmarks.
+suite_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+# Running the tests: a loopback SMTP server for the mail library, a private D-Bus with a
+# stand-in for logind for the system exit, systemd-analyze to check the service's unit,
+# the Debian package tools and lintian for the package test, and clang with its runtime
+# for the libFuzzer targets.
+test_packages=(
+  python3-aiosmtpd
+  dbus-daemon python3-dbus python3-gi
+  systemd
+  dpkg-dev fakeroot lintian file desktop-file-utils
+  clang libclang-rt-14-dev
+)
+
+desktop_packages=(
+  xvfb xauth xdotool wmctrl openbox trayer x11-utils
+)
+
+case $command in
+  demo) packages=("${demo_packages[@]}") ;;
+  test) packages=("${demo_packages[@]}" "${suite_packages[@]}" "${test_packages[@]}") ;;
+  desktop) packages=("${demo_packages[@]}" "${suite_packages[@]}" "${desktop_packages[@]}") ;;
+  *)
+    echo "usage: setup.sh [demo|test|desktop]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, once in the normal build and once under the
-# address and undefined-behaviour sanitizers.
+# address and undefined-behaviour sanitizers; builds the Debian package from the normal
+# build and has lintian check it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh test
 
 jobs=$(nproc)
 run_suite() {
@@ -14,5 +15,9 @@ run_suite() {
 }
 
 run_suite build
+# Every lintian finding is printed; an error fails the run.
+rm -rf build/package
+cpack -G DEB --config build/CPackConfig.cmake -B build/package
+lintian --display-info --pedantic --fail-on error build/package/*.deb
 run_suite build-sanitize -DQORV_SANITIZE=ON -DQORV_BENCHMARKS=OFF
-echo "All tests passed (normal and sanitizer builds)."
+echo "All tests passed (normal and sanitizer builds); lintian found no errors in the package."

@@ -8,37 +8,19 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "board_file.h"
 #include "hwm_binding.h"
 #include "number_text.h"
 #include "read_sensor.h"
+#include "sensors_options.h"
 #include "settings_file.h"
+#include "settings_location.h"
 
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-
-const char* kUsage = R"(Usage: qorvmon-sensors [--board NAME] [--watch SECONDS]
-
-Reads every sensor of the board through the hardware library and prints one line per
-sensor: name, reading (or "Read Failed"), unit, low and high threshold, and "!" when the
-reading lies outside them. It takes no alert actions.
-
-  --board NAME       the board, e.g. M4430, whose board file NAME.txt lies in the
-                     program folder; without it, the board chosen in the application
-                     (the settings file QHwmset in the program folder)
-  --watch SECONDS    read again every SECONDS seconds until interrupted
-  --save-defaults    write the settings file for the board with the board's default
-                     thresholds and alerts, as the window does at first use (replacing
-                     any settings file), and read nothing
-  --help             this text
-
-The thresholds are the application's own when the settings file is for this board, else
-the board file's defaults.
-The hardware library talks to the driver service on /run/qvnbdrv/qvnbdrv.sock, or on the
-socket named by QVNBDRV_SOCKET.
-)";
 
 std::string programFolder() {
     char path[4096];
@@ -63,49 +45,47 @@ void printReadings(qorv::SensorTable& table, qorv::SensorSource& library) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string board;
-    int watch = 0;
-    bool saveDefaults = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::cout << kUsage;
-            return 0;
-        } else if (a == "--save-defaults") {
-            saveDefaults = true;
-        } else if (a == "--board" && i + 1 < argc) {
-            board = argv[++i];
-        } else if (a == "--watch" && i + 1 < argc) {
-            const auto seconds = qorv::parseInteger(argv[++i], 1, 86400);
-            if (!seconds) {
-                std::cerr << "qorvmon-sensors: --watch takes a number of seconds from 1 to 86400\n";
-                return 2;
-            }
-            watch = int(*seconds);
-        } else {
-            std::cerr << "qorvmon-sensors: unknown argument " << a << "\n" << kUsage;
-            return 2;
-        }
+    const qorv::ParsedSensorsOptions parsed = qorv::parseSensorsOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::cerr << "qorvmon-sensors: " << parsed.error << "\n(qorvmon-sensors --help tells more)\n";
+        return 2;
     }
+    const qorv::SensorsOptions& options = *parsed.options;
+    if (options.help) {
+        std::cout << qorv::sensorsUsage();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "qorvmon-sensors " QORV_VERSION "\n";
+        return 0;
+    }
+
+    auto complain = [](const std::string& m) { std::cerr << "qorvmon-sensors: " << m << "\n"; };
     const std::string folder = programFolder();
-    const std::string settings = qorv::settingsFilePath(folder);
+    std::string settings = options.settingsFile;
+    if (settings.empty()) {
+        const qorv::SettingsLocation location = qorv::locateSettings(qorv::settingsPlacesOf(folder));
+        if (!location.problem.empty()) complain(location.problem);
+        settings = location.path;
+    }
     const std::string chosen = qorv::readChosenBoard(settings);
-    if (board.empty()) board = chosen;
+    const std::string board = options.board.empty() ? chosen : options.board;
     if (board.empty()) {
         std::cerr << "qorvmon-sensors: no board chosen in " << settings << "; name one with --board NAME\n";
         return 2;
     }
 
-    auto complain = [](const std::string& m) { std::cerr << "qorvmon-sensors: " << m << "\n"; };
     qorv::SensorTable table;
     qorv::HwmBinding library(complain);
     const qorv::BoardFileReport report = qorv::ReadBoardFile(qorv::boardFilePath(folder, board), table, library);
     for (const std::string& problem : report.problems) complain(problem);
     if (!report.opened) return 2;
     qorv::ApplySensorDefaults(table);
-    if (saveDefaults) {
+    if (options.saveDefaults) {
         std::string error;
-        if (!qorv::SaveSettings(settings, board, qorv::MailSettings{}, table, error)) {
+        const bool located = options.settingsFile.empty();
+        if ((located && !qorv::makeSettingsFolder(settings, error)) ||
+            !qorv::SaveSettings(settings, board, qorv::MailSettings{}, table, error)) {
             complain(error);
             return 1;
         }
@@ -121,8 +101,8 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, [](int) { stopRequested = 1; });
     std::signal(SIGTERM, [](int) { stopRequested = 1; });
     printReadings(table, library);
-    while (watch > 0 && !stopRequested) {
-        for (int waited = 0; waited < watch * 10 && !stopRequested; ++waited)
+    while (options.watch > 0 && !stopRequested) {
+        for (int waited = 0; waited < options.watch * 10 && !stopRequested; ++waited)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (stopRequested) break;
         std::printf("\n");

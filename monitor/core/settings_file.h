@@ -1,5 +1,6 @@
-// The settings file "QHwmset" in the program folder: the chosen board, the mail settings
-// and every sensor's thresholds and alert choices. Always written whole.
+// The settings file "QHwmset" (settings_location.h says where it lies): the chosen
+// board, the mail settings and every sensor's thresholds and alert choices. Always
+// written whole.
 #pragma once
 
 #include <string>

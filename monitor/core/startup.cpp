@@ -2,10 +2,13 @@
 
 #include "board_file.h"
 #include "settings_file.h"
+#include "settings_location.h"
 
 namespace qorv {
 
-std::string MonitorState::settingsPath() const { return settingsFilePath(programFolder); }
+std::string MonitorState::settingsPath() const {
+    return settingsFile.empty() ? settingsFilePath(programFolder) : settingsFile;
+}
 
 std::string MonitorState::boardPath() const { return boardFilePath(programFolder, boardName); }
 
@@ -15,6 +18,7 @@ void decideBoard(MonitorState& state) {
 }
 
 bool saveState(const MonitorState& state, std::string& error) {
+    if (!state.settingsFile.empty() && !makeSettingsFolder(state.settingsFile, error)) return false;
     return SaveSettings(state.settingsPath(), state.boardName, state.mail, state.table, error);
 }
 

@@ -25,7 +25,8 @@ inline constexpr int kOpeningEffectSteps = 500;
 
 // The application's data for the run.
 struct MonitorState {
-    std::string programFolder;
+    std::string programFolder;  // the board files and pictures
+    std::string settingsFile;   // where locateSettings put QHwmset; empty: in programFolder
     std::string boardName;
     int16_t boardNotChosen = kYes;
     SensorTable table;

@@ -77,6 +77,22 @@ TEST_F(StartupTest, FirstUseAppliesDefaultsAndWritesTheSettingsFile) {
     EXPECT_EQ(host.effects, (std::vector<int>{500}));
 }
 
+TEST_F(StartupTest, OnlyTheSettingsFileMovesToThePerUserPath) {
+    TempDir user;
+    state.settingsFile = user.file("QHwmset");
+    state.boardName = "M4440";
+    loadMainWindow(state, library, host);
+    EXPECT_EQ(library.calls.back(), "InitDLL " + dir.file("M4440.txt"));
+    EXPECT_EQ(readChosenBoard(user.file("QHwmset")), "M4440");
+    EXPECT_FALSE(std::ifstream(dir.file("QHwmset")).is_open());
+
+    MonitorState next;
+    next.programFolder = state.programFolder;
+    next.settingsFile = state.settingsFile;
+    decideBoard(next);
+    EXPECT_EQ(next.boardName, "M4440");
+}
+
 TEST_F(StartupTest, SavedSettingsWinOverTheBoardDefaults) {
     std::ofstream(state.settingsPath(), std::ios::binary)
         << "<motherboard name>\r\nM4440\r\n<mail server address>\r\nsmtp.example\r\nme@example\r\n<end mail>\r\n"

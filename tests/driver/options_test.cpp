@@ -40,15 +40,21 @@ TEST(ServiceOptions, RefusesBadInputWithAReason) {
         const char* reason;
     } cases[] = {
         {{}, "--board FILE is required"},
-        {{"--board"}, "--board needs"},
+        {{"--board"}, "option '--board' needs a board file"},
+        {{"--board="}, "option '--board' needs a board file"},
+        {{"--board", "b", "--mode"}, "option '--mode' needs an octal mode such as 0660"},
+        {{"--board", "b", "--socket="}, "option '--socket' needs a path"},
+        {{"--board", "b", "--simulate=yes"}, "option '--simulate' takes no value"},
+        {{"--board", "b", "--s", "x"}, "option '--s' is ambiguous: --socket or --simulate or --scenario"},
+        {{"--board", "b", "extra"}, "unexpected argument 'extra'"},
         {{"--board", "b", "--mode", "0666"}, "never world-writable"},
         {{"--board", "b", "--mode", "0662"}, "never world-writable"},
         {{"--board", "b", "--mode", "rw"}, "not an octal mode"},
         {{"--board", "b", "--mode", "4660"}, "beyond the permissions"},
         {{"--board", "b", "--log-level", "loud"}, "not error, warning, info or debug"},
         {{"--board", "b", "--scenario", "s"}, "needs --simulate"},
-        {{"--board", "b", "--ioports"}, "--ioports needs a file"},
-        {{"--board", "b", "--frobnicate"}, "unknown argument --frobnicate"},
+        {{"--board", "b", "--ioports"}, "option '--ioports' needs a file"},
+        {{"--board", "b", "--frobnicate=1"}, "unknown option '--frobnicate'"},
     };
     for (const auto& c : cases) {
         const auto p = parse(c.args);
@@ -57,11 +63,24 @@ TEST(ServiceOptions, RefusesBadInputWithAReason) {
     }
 }
 
-TEST(ServiceOptions, HelpNeedsNothingElse) {
-    const auto p = parse({"--help"});
-    ASSERT_TRUE(p.options);
-    EXPECT_TRUE(p.options->help);
+TEST(ServiceOptions, TakesNameEqualsValue) {
+    const auto p = parse({"--socket=/tmp/s", "--mode=0600", "--board=b.txt", "--log-level=debug", "--group=wheel"});
+    ASSERT_TRUE(p.options) << p.error;
+    EXPECT_EQ(p.options->socketPath, "/tmp/s");
+    EXPECT_EQ(p.options->mode, 0600u);
+    EXPECT_EQ(p.options->boardFile, "b.txt");
+    EXPECT_EQ(p.options->logLevel, LogLevel::Debug);
+    EXPECT_TRUE(p.options->groupGiven);
+}
+
+TEST(ServiceOptions, HelpAndVersionNeedNothingElse) {
+    const auto help = parse({"--help"});
+    ASSERT_TRUE(help.options);
+    EXPECT_TRUE(help.options->help);
     EXPECT_NE(usage().find("--simulate"), std::string::npos);
+    const auto version = parse({"--version"});
+    ASSERT_TRUE(version.options) << version.error;
+    EXPECT_TRUE(version.options->version);
 }
 
 }  // namespace
