@@ -1,6 +1,6 @@
 #include "options.h"
 
-#include <getopt.h>
+#include "long_options.h"
 
 namespace qvnbdrv {
 
@@ -37,19 +37,6 @@ const option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-bool optionTakesValue(int id) {
-    for (const option* o = kOptions; o->name; ++o)
-        if (o->val == id) return o->has_arg == required_argument;
-    return false;
-}
-
-// "--name" of the long option numbered id, or "-c" for a character with no long form.
-std::string optionName(int id) {
-    for (const option* o = kOptions; o->name; ++o)
-        if (o->val == id) return std::string("--") + o->name;
-    return std::string("-") + char(id);
-}
-
 // What the value of an option is, for the complaint that it is missing.
 std::string valueMeaning(int id) {
     switch (id) {
@@ -64,40 +51,13 @@ std::string valueMeaning(int id) {
     }
 }
 
-// A word getopt could not take: unknown, or the start of more than one option's name.
-std::string unknownOption(const std::string& word) {
-    std::string candidates;
-    int count = 0;
-    for (const option* o = kOptions; o->name; ++o)
-        if (word.size() > 2 && word.starts_with("--") && std::string(o->name).starts_with(word.substr(2))) {
-            candidates += (count++ ? " or --" : "--") + std::string(o->name);
-        }
-    if (count > 1) return "option '" + word + "' is ambiguous: " + candidates;
-    return "unknown option '" + word + "'";
-}
-
 }  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     auto fail = [](std::string message) { return ParsedOptions{std::nullopt, std::move(message)}; };
-    std::vector<std::string> words{"qvnbdrv"};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-
     Options o;
-    optind = 0;  // a fresh scan: getopt keeps its place between calls
-    opterr = 0;  // every complaint is ours, in the user's words
-    int c;
-    // "+": options end at the first other word; ":": a missing value is told apart.
-    while ((c = getopt_long(int(words.size()), argv.data(), "+:h", kOptions, nullptr)) != -1) {
-        const std::string v = optarg ? optarg : "";
-        if (c != ':' && c != '?' && optionTakesValue(c) && v.empty()) {  // "--board="
-            optopt = c;
-            c = ':';
-        }
-        switch (c) {
+    const auto take = [&o](int id, const std::string& v) -> std::optional<std::string> {
+        switch (id) {
         case kHelp: o.help = true; break;
         case kVersion: o.version = true; break;
         case kSimulate: o.simulate = true; break;
@@ -109,10 +69,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             break;
         case kMode: {
             const auto mode = parseMode(v);
-            if (!mode) return fail("--mode " + v + " is not an octal mode such as 0660");
-            if (*mode & 0002) return fail("--mode " + v + " would let every user drive the hardware; "
-                                          "the socket is never world-writable");
-            if (*mode & ~mode_t(0777)) return fail("--mode " + v + " has bits beyond the permissions");
+            if (!mode) return "--mode " + v + " is not an octal mode such as 0660";
+            if (*mode & 0002)
+                return "--mode " + v + " would let every user drive the hardware; the socket is never world-writable";
+            if (*mode & ~mode_t(0777)) return "--mode " + v + " has bits beyond the permissions";
             o.mode = *mode;
             break;
         }
@@ -121,23 +81,15 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         case kIoports: o.ioportsFile = v; break;
         case kLogLevel: {
             const auto level = parseLogLevel(v);
-            if (!level) return fail("--log-level " + v + " is not error, warning, info or debug");
+            if (!level) return "--log-level " + v + " is not error, warning, info or debug";
             o.logLevel = *level;
             break;
         }
-        case ':': return fail("option '" + optionName(optopt) + "' needs " + valueMeaning(optopt));
-        default: {
-            if (optopt != 0) {
-                const std::string name = optionName(optopt);
-                if (name.starts_with("--")) return fail("option '" + name + "' takes no value");
-                return fail("unknown option '" + name + "'");
-            }
-            const std::string word = argv[size_t(optind - 1)];
-            return fail(unknownOption(word.substr(0, word.find('='))));
         }
-        }
-    }
-    if (optind < int(words.size())) return fail("unexpected argument '" + words[size_t(optind)] + "'");
+        return std::nullopt;
+    };
+    if (auto error = qorv::command_line::scanOptions("qvnbdrv", arguments, kOptions, take, valueMeaning))
+        return fail(*error);
     if (o.help || o.version) return {o, {}};
     if (o.boardFile.empty()) return fail("--board FILE is required: its hardware description says what to serve");
     if (!o.scenarioFile.empty() && !o.simulate) return fail("--scenario needs --simulate");

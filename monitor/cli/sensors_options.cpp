@@ -1,7 +1,6 @@
 #include "sensors_options.h"
 
-#include <getopt.h>
-
+#include "long_options.h"
 #include "number_text.h"
 
 namespace qorv {
@@ -21,71 +20,28 @@ const option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// "--name" of the long option numbered id, or "-c" for a character with no long form.
-std::string optionName(int id) {
-    for (const option* o = kOptions; o->name; ++o)
-        if (o->val == id) return std::string("--") + o->name;
-    return std::string("-") + char(id);
-}
-
-// A word getopt could not take: unknown, or the start of more than one option's name.
-std::string unknownOption(const std::string& word) {
-    std::string candidates;
-    int count = 0;
-    for (const option* o = kOptions; o->name; ++o)
-        if (word.size() > 2 && word.starts_with("--") && std::string(o->name).starts_with(word.substr(2))) {
-            candidates += (count++ ? " or --" : "--") + std::string(o->name);
-        }
-    if (count > 1) return "option '" + word + "' is ambiguous: " + candidates;
-    return "unknown option '" + word + "'";
-}
-
 }  // namespace
 
 ParsedSensorsOptions parseSensorsOptions(const std::vector<std::string>& arguments) {
-    auto fail = [](std::string message) { return ParsedSensorsOptions{std::nullopt, std::move(message)}; };
-    std::vector<std::string> words{"qorvmon-sensors"};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-
     SensorsOptions o;
-    optind = 0;  // a fresh scan: getopt keeps its place between calls
-    opterr = 0;  // every complaint is ours, in the user's words
-    int c;
-    // "+": options end at the first other word; ":": a missing value is told apart.
-    while ((c = getopt_long(int(words.size()), argv.data(), "+:h", kOptions, nullptr)) != -1) {
-        const std::string value = optarg ? optarg : "";
-        if ((c == kBoard || c == kSettings || c == kWatch) && value.empty()) {  // "--board="
-            optopt = c;
-            c = ':';
-        }
-        switch (c) {
+    const auto take = [&o](int id, const std::string& value) -> std::optional<std::string> {
+        switch (id) {
         case kBoard: o.board = value; break;
         case kSettings: o.settingsFile = value; break;
         case kWatch: {
             const auto seconds = parseInteger(value, 1, kLongestWatch);
-            if (!seconds) return fail("--watch takes a number of seconds from 1 to 86400, not '" + value + "'");
+            if (!seconds) return "--watch takes a number of seconds from 1 to 86400, not '" + value + "'";
             o.watch = int(*seconds);
             break;
         }
         case kSaveDefaults: o.saveDefaults = true; break;
         case kVersion: o.version = true; break;
         case kHelp: o.help = true; break;
-        case ':': return fail("option '" + optionName(optopt) + "' needs a value");
-        default: {
-            if (optopt != 0) {
-                const std::string name = optionName(optopt);
-                if (name.starts_with("--")) return fail("option '" + name + "' takes no value");
-                return fail("unknown option '" + name + "'");
-            }
-            const std::string word = argv[size_t(optind - 1)];
-            return fail(unknownOption(word.substr(0, word.find('='))));
         }
-        }
-    }
-    if (optind < int(words.size())) return fail("unexpected argument '" + words[size_t(optind)] + "'");
+        return std::nullopt;
+    };
+    if (auto error = command_line::scanOptions("qorvmon-sensors", arguments, kOptions, take))
+        return ParsedSensorsOptions{std::nullopt, *error};
     return {o, {}};
 }
 
