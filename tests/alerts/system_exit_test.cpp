@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include "file_text.h"
 #include "temp_dir.h"
 #include <signal.h>
 #include <stdlib.h>
@@ -27,13 +28,6 @@ namespace fs = std::filesystem;
 const fs::path kLogin1StandIn = fs::path(__FILE__).parent_path() / "login1_stand_in.py";
 // The system's own Python, which holds Debian's D-Bus bindings.
 constexpr const char* kPython = "/usr/bin/python3";
-
-std::string readFile(const fs::path& path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 // A program started for a test, stopped with the object. Its standard error goes to a
 // log; the first line it writes is kept.
@@ -93,7 +87,7 @@ protected:
                                               "--nofork", "--print-address"},
                      folder_ / "bus.log");
         address_ = bus_->firstLine();
-        ASSERT_FALSE(address_.empty()) << "dbus-daemon did not start: " << readFile(folder_ / "bus.log");
+        ASSERT_FALSE(address_.empty()) << "dbus-daemon did not start: " << qorv::testing::fileText(folder_ / "bus.log");
     }
 
     void TearDown() override {
@@ -105,7 +99,7 @@ protected:
         login1_.emplace(std::vector<std::string>{kPython, kLogin1StandIn.string(), address_,
                                                  (folder_ / "requests").string(), mode},
                         folder_ / "login1.log");
-        ASSERT_EQ(login1_->firstLine(), "ready") << readFile(folder_ / "login1.log");
+        ASSERT_EQ(login1_->firstLine(), "ready") << qorv::testing::fileText(folder_ / "login1.log");
     }
 
     SystemExit systemExit(std::string address) {

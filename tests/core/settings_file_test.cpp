@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "file_text.h"
 #include "frame_server.h"
 #include "settings_file.h"
 
@@ -12,13 +13,6 @@ namespace qorv {
 namespace {
 
 using qvnhwm::testing::TempDir;
-
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 class SettingsFileTest : public ::testing::Test {
 protected:
@@ -32,7 +26,7 @@ protected:
     std::string save() {
         std::string error;
         EXPECT_TRUE(SaveSettings(path, "M4430", mail, table, error)) << error;
-        return slurp(path);
+        return qorv::testing::fileText(path);
     }
 
     TempDir dir;
@@ -132,7 +126,7 @@ TEST_F(SettingsFileTest, ReadsNoSensorsWithoutTheMailSection) {
 TEST_F(SettingsFileTest, KeepsDefaultsForUnreadableValuesAndACopyOfTheFile) {
     table[1].HighThreshold = 61;
     save();
-    std::string text = slurp(path);
+    std::string text = qorv::testing::fileText(path);
     text.replace(text.find(" 61 "), 4, "sixty-one");
     std::ofstream(path, std::ios::binary) << text;
     SensorTable back = table;
@@ -144,12 +138,12 @@ TEST_F(SettingsFileTest, KeepsDefaultsForUnreadableValuesAndACopyOfTheFile) {
     EXPECT_EQ(back[1].HighThreshold, 61);  // the board's default
     EXPECT_EQ(back[1].LowThreshold, 0);    // read as written
     ASSERT_FALSE(report.keptCopy.empty());
-    EXPECT_EQ(slurp(report.keptCopy), text);
+    EXPECT_EQ(qorv::testing::fileText(report.keptCopy), text);
 }
 
 TEST_F(SettingsFileTest, SurvivesTruncatedAndEmptyFiles) {
     save();
-    const std::string whole = slurp(path);
+    const std::string whole = qorv::testing::fileText(path);
     // Cut everywhere: never a crash, always a report or a clean partial read.
     for (size_t cut = 0; cut < whole.size(); cut += 7) {
         std::ofstream(path, std::ios::binary) << whole.substr(0, cut);
@@ -188,7 +182,7 @@ TEST_F(SettingsFileTest, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     if (::geteuid() != 0) {  // root writes anywhere
         EXPECT_FALSE(saved);
         EXPECT_NE(error.find("cannot create a file beside"), std::string::npos);
-        EXPECT_EQ(slurp(path).find("<sensor>\r\n", slurp(path).find("<sensor>") + 1), std::string::npos);
+        EXPECT_EQ(qorv::testing::fileText(path).find("<sensor>\r\n", qorv::testing::fileText(path).find("<sensor>") + 1), std::string::npos);
     }
 }
 

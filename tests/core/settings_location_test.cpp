@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "file_text.h"
 #include "frame_server.h"
 #include "settings_file.h"
 #include "settings_location.h"
@@ -14,13 +15,6 @@ namespace qorv {
 namespace {
 
 using qvnhwm::testing::TempDir;
-
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 mode_t modeOf(const std::string& path) {
     struct stat st {};
@@ -88,7 +82,7 @@ TEST_F(SettingsLocationTest, ProgramFolderWhenItIsTheUsersElsePerUserSeededFromE
         const SettingsLocation location = locateSettings(p);
         EXPECT_EQ(location.path, expected);
         EXPECT_TRUE(location.problem.empty()) << location.problem;
-        EXPECT_EQ(slurp(expected), c.expectedText);
+        EXPECT_EQ(qorv::testing::fileText(expected), c.expectedText);
         EXPECT_EQ(location.seededFrom.empty(), std::string(c.expectedText) != "admin");
         if (location.perUser && !std::string(c.expectedText).empty()) {
             EXPECT_EQ(modeOf(expected.substr(0, expected.rfind('/'))), 0700u);

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "file_text.h"
 #include "frame_server.h"
 #include "recording_source.h"
 #include "settings_file.h"
@@ -21,13 +22,6 @@ public:
     std::vector<int> effects;
     std::vector<std::string> problems;
 };
-
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -62,7 +56,7 @@ TEST_F(StartupTest, FirstUseAppliesDefaultsAndWritesTheSettingsFile) {
     EXPECT_TRUE(host.effects.empty());
     EXPECT_TRUE(host.problems.empty());
     EXPECT_EQ(state.groups.gaugeSensor, 0);
-    EXPECT_EQ(slurp(state.settingsPath()).substr(0, 27), "<motherboard name>\r\nM4440\r\n");
+    EXPECT_EQ(qorv::testing::fileText(state.settingsPath()).substr(0, 27), "<motherboard name>\r\nM4440\r\n");
 
     // The next start skips the dialog and takes the saved settings.
     MonitorState next;

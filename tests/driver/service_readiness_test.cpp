@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "file_text.h"
 #include "temp_dir.h"
 
 namespace qvnbdrv {
@@ -83,12 +84,6 @@ int waitForExit(pid_t pid) {
     return WEXITSTATUS(status);
 }
 
-std::string readFile(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 std::string boardFile(const std::string& name) { return std::string(QORV_BOARDS_DIR) + "/" + name + ".txt"; }
 
 TEST(ServiceReadinessTest, ReadyComesOnceTheSocketAcceptsAndStoppingWhenItEnds) {
@@ -99,7 +94,7 @@ TEST(ServiceReadinessTest, ReadyComesOnceTheSocketAcceptsAndStoppingWhenItEnds) 
                             dir.file("log"));
 
     const std::string ready = notify.next();
-    EXPECT_NE(ready.find("READY=1"), std::string::npos) << ready << readFile(dir.file("log"));
+    EXPECT_NE(ready.find("READY=1"), std::string::npos) << ready << qorv::testing::fileText(dir.file("log"));
     const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_un address = addressOf(socket);
     EXPECT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0)
@@ -108,7 +103,7 @@ TEST(ServiceReadinessTest, ReadyComesOnceTheSocketAcceptsAndStoppingWhenItEnds) 
 
     ::kill(pid, SIGTERM);
     EXPECT_NE(notify.next().find("STOPPING=1"), std::string::npos);
-    EXPECT_EQ(waitForExit(pid), 0) << readFile(dir.file("log"));
+    EXPECT_EQ(waitForExit(pid), 0) << qorv::testing::fileText(dir.file("log"));
 }
 
 TEST(ServiceReadinessTest, AKernelDriverOnTheBoardsPortsEndsTheServiceBeforeItsSocketExists) {
@@ -122,7 +117,7 @@ TEST(ServiceReadinessTest, AKernelDriverOnTheBoardsPortsEndsTheServiceBeforeItsS
     const pid_t pid = spawn({"--board", boardFile("M4440"), "--socket", socket, "--ioports", dir.file("ioports")},
                             notify.path(), dir.file("log"));
     EXPECT_EQ(waitForExit(pid), kExitUnservable);
-    const std::string log = readFile(dir.file("log"));
+    const std::string log = qorv::testing::fileText(dir.file("log"));
     EXPECT_NE(log.find("kernel driver w83627hf owns I/O ports 0x0290-0x0297"), std::string::npos) << log;
     EXPECT_FALSE(std::filesystem::exists(socket));
 }

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "file_text.h"
+
 namespace qorv::testing {
 
 namespace {
@@ -45,13 +47,6 @@ bool answers(const std::string& path) {
     const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(fd);
     return ok;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
 }
 
 }  // namespace
@@ -87,7 +82,7 @@ int ServiceProcess::stop() {
     return status_ >= 0 && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
 }
 
-std::string ServiceProcess::log() const { return readFile(logPath_); }
+std::string ServiceProcess::log() const { return qorv::testing::fileText(logPath_); }
 
 int runServiceToEnd(const std::vector<std::string>& arguments, std::string& log) {
     char path[] = "/tmp/qvnbdrv-log-XXXXXX";
@@ -96,7 +91,7 @@ int runServiceToEnd(const std::vector<std::string>& arguments, std::string& log)
     const pid_t pid = spawn(arguments, path);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    log = readFile(path);
+    log = qorv::testing::fileText(path);
     ::unlink(path);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -15,18 +15,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "file_text.h"
+
 namespace qorv::testing {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> splitLines(const std::string& text, const std::string& end) {
     std::vector<std::string> lines;
@@ -76,7 +71,7 @@ SmtpSink::SmtpSink() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline) {
         if (fs::exists(portFile)) {
-            port_ = std::stoi(readFile(portFile));
+            port_ = std::stoi(qorv::testing::fileText(portFile));
             return;
         }
         int status = 0;
@@ -86,7 +81,7 @@ SmtpSink::SmtpSink() {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    throw std::runtime_error("the SMTP sink did not start: " + readFile(log));
+    throw std::runtime_error("the SMTP sink did not start: " + qorv::testing::fileText(log));
 }
 
 SmtpSink::~SmtpSink() {
@@ -105,12 +100,12 @@ std::vector<ReceivedMail> SmtpSink::mails() const {
         const fs::path base = fs::path(folder_) / std::to_string(n);
         if (!fs::exists(base.string() + ".eml")) break;
         ReceivedMail mail;
-        const auto envelope = splitLines(readFile(base.string() + ".envelope"), "\n");
+        const auto envelope = splitLines(qorv::testing::fileText(base.string() + ".envelope"), "\n");
         if (!envelope.empty()) {
             mail.sender = envelope.front();
             mail.receivers.assign(envelope.begin() + 1, envelope.end());
         }
-        mail.text = readFile(base.string() + ".eml");
+        mail.text = qorv::testing::fileText(base.string() + ".eml");
         const auto blank = mail.text.find("\r\n\r\n");
         mail.headerLines = splitLines(mail.text.substr(0, blank), "\r\n");
         if (blank != std::string::npos) mail.bodyLines = splitLines(mail.text.substr(blank + 4), "\r\n");
