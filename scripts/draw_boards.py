@@ -9,7 +9,7 @@ where its parts sit on the board. From that one description the script writes
                         rectangle drawn where the board file places it
 
 so the label rectangles in the board file and the drawing can never disagree. Edit the
-data here and run the script again; scripts/check_boards.py validates the result.
+data here and run the script again; tools/board_check (ctest boards.check) validates the result.
 
 Usage: scripts/draw_boards.py [--only NAME ...] [--png DIR] [--out DIR]
 Needs Python 3 with Pillow (Debian: python3-pil) and, for good lettering, the DejaVu fonts
@@ -28,7 +28,7 @@ except ImportError:  # pragma: no cover - reported to the user
 
 # ---------------------------------------------------------------------------------------
 # Picture geometry. The board view shows the picture at its natural size beside a
-# navigation strip of about 210 px, in a window that must fit a 1280 x 1024 screen.
+# navigation strip of 214 px, in a window that must fit a 1280 x 1024 screen.
 PIC_W, PIC_H = 1000, 720
 LABEL_W, LABEL_H = 84, 20          # default label rectangle
 LABEL_GAP = 2                       # vertical gap between stacked labels

@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
 
     qorv::SensorTable table;
     qorv::HwmBinding library(complain);
-    const qorv::BoardFileReport report = qorv::ReadBoardFile(qorv::boardFilePath(folder, board), table, library);
-    for (const std::string& problem : report.problems) complain(problem);
+    const qorv::FileReport report = qorv::ReadBoardFile(qorv::boardFilePath(folder, board), table, library);
+    for (const std::string& problem : report.describe()) complain(problem);
     if (!report.opened) return 2;
     qorv::ApplySensorDefaults(table);
     if (options.saveDefaults) {
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     }
     if (board == chosen) {
         qorv::MailSettings mail;
-        for (const std::string& problem : qorv::LoadSettings(settings, table.count, table, mail).problems)
+        for (const std::string& problem : qorv::LoadSettings(settings, table.count, table, mail).describe())
             complain("QHwmset: " + problem);
     }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <limits>
 
+#include "line_reader.h"
 #include "number_text.h"
 
 namespace qorv {
@@ -16,35 +17,33 @@ constexpr const char* kSensorTag = "<SENSOR>";
 constexpr int kBeepFrequency = 1000;  // hertz, first-use tone of every sensor
 constexpr int kBeepDuration = 100;    // milliseconds
 
-class LineReader {
+// The board file's lines, and where a problem found at the current one is.
+class BoardLines {
 public:
-    LineReader(std::istream& in, std::string name) : in_(in), name_(std::move(name)) {}
+    BoardLines(std::istream& in, std::string name, FileReport& report)
+        : lines_(in), name_(std::move(name)), report_(report) {}
 
-    // The next line without its CR LF; false at the end of the file.
-    bool next(std::string& line) {
-        if (!std::getline(in_, line)) return false;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        ++number_;
-        return true;
-    }
-    std::string where() const { return name_ + " line " + std::to_string(number_); }
+    bool next(std::string& line) { return lines_.next(line); }
+    // A problem at the line read last.
+    void problem(std::string text) { report_.add(name_, lines_.number(), std::move(text)); }
+    // A problem with the file as a whole, the file's name its subject.
+    void fileProblem(std::string text) { report_.add(name_, 0, std::move(text)); }
+    bool clean() const { return report_.problems.empty(); }
 
 private:
-    std::istream& in_;
+    file_io::LineReader lines_;
     std::string name_;
-    int number_ = 0;
+    FileReport& report_;
 };
 
 // Reads one sensor block into slot; false with a problem when it cannot be read whole.
 class BlockReader {
 public:
-    BlockReader(LineReader& lines, int index, BoardFileReport& report)
-        : lines_(lines), index_(index), report_(report) {}
+    BlockReader(BoardLines& lines, int index) : lines_(lines), index_(index) {}
 
     bool text(std::string& into, const char* field) {
         if (lines_.next(into)) return true;
-        report_.problems.push_back(lines_.where() + ": the file ends inside sensor " + std::to_string(index_ + 1) +
-                                   " before its " + field);
+        lines_.problem("the file ends inside sensor " + std::to_string(index_ + 1) + " before its " + field);
         return false;
     }
 
@@ -54,10 +53,9 @@ public:
         if (!text(line, field)) return false;
         const auto v = parseInteger(line, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
         if (!v) {
-            report_.problems.push_back(lines_.where() + ": " + field + " of sensor " + std::to_string(index_ + 1) +
-                                       " is \"" + line + "\", not a whole number from " +
-                                       std::to_string(+std::numeric_limits<T>::min()) + " to " +
-                                       std::to_string(+std::numeric_limits<T>::max()));
+            lines_.problem(field + (" of sensor " + std::to_string(index_ + 1)) + " is \"" + line +
+                           "\", not a whole number from " + std::to_string(+std::numeric_limits<T>::min()) + " to " +
+                           std::to_string(+std::numeric_limits<T>::max()));
             return false;
         }
         into = T(*v);
@@ -69,8 +67,7 @@ public:
         if (!text(line, field)) return false;
         const auto v = parseDouble(line);
         if (!v) {
-            report_.problems.push_back(lines_.where() + ": " + field + " of sensor " + std::to_string(index_ + 1) +
-                                       " is \"" + line + "\", not a number");
+            lines_.problem(field + (" of sensor " + std::to_string(index_ + 1)) + " is \"" + line + "\", not a number");
             return false;
         }
         into = *v;
@@ -93,9 +90,8 @@ public:
     }
 
 private:
-    LineReader& lines_;
+    BoardLines& lines_;
     int index_;
-    BoardFileReport& report_;
 };
 
 std::string fileName(const std::string& path) {
@@ -109,15 +105,15 @@ std::string boardFilePath(const std::string& programFolder, const std::string& b
     return programFolder + "/" + board + ".txt";
 }
 
-BoardFileReport readSensorList(const std::string& path, SensorTable& table) {
-    BoardFileReport report;
+FileReport readSensorList(const std::string& path, SensorTable& table) {
+    FileReport report;
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        report.problems.push_back("cannot open the board file " + path);
+        report.add("", 0, "cannot open the board file " + path);
         return report;
     }
     report.opened = true;
-    LineReader lines(file, fileName(path));
+    BoardLines lines(file, fileName(path), report);
 
     std::string line;
     bool found = false;
@@ -136,35 +132,34 @@ BoardFileReport readSensorList(const std::string& path, SensorTable& table) {
         }
     if (!found) return report;
     if (!lines.next(line)) {
-        report.problems.push_back(lines.where() + ": the file ends right after " + kNumberTag);
+        lines.problem(std::string("the file ends right after ") + kNumberTag);
         return report;
     }
     const auto count = parseInteger(line, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
     if (!count) {
-        report.problems.push_back(lines.where() + ": the sensor count \"" + line + "\" is not a whole number");
+        lines.problem("the sensor count \"" + line + "\" is not a whole number");
         return report;
     }
     const int16_t wanted = int16_t(std::clamp<long long>(*count, 0, SensorTable::kMaxSensors));
     if (*count > SensorTable::kMaxSensors)
-        report.problems.push_back(lines.where() + ": the board has " + line + " sensors; only the first " +
-                                  std::to_string(SensorTable::kMaxSensors) + " are monitored");
+        lines.problem("the board has " + line + " sensors; only the first " +
+                      std::to_string(SensorTable::kMaxSensors) + " are monitored");
 
     int16_t filled = 0;
     while (filled < wanted && lines.next(line)) {
         if (line != kSensorTag) continue;
         SensorSlot slot;
-        if (!BlockReader(lines, filled, report).read(slot)) break;
+        if (!BlockReader(lines, filled).read(slot)) break;
         table[filled++] = std::move(slot);
     }
-    if (filled < wanted && report.problems.empty())
-        report.problems.push_back(fileName(path) + " promises " + std::to_string(wanted) + " sensors but holds " +
-                                  std::to_string(filled));
+    if (filled < wanted && lines.clean())
+        lines.fileProblem("promises " + std::to_string(wanted) + " sensors but holds " + std::to_string(filled));
     table.count = filled;
     return report;
 }
 
-BoardFileReport ReadBoardFile(const std::string& path, SensorTable& table, SensorSource& library) {
-    BoardFileReport report = readSensorList(path, table);
+FileReport ReadBoardFile(const std::string& path, SensorTable& table, SensorSource& library) {
+    FileReport report = readSensorList(path, table);
     // The library reads its own part of the same file; its answer shows later as
     // readings that fail.
     library.ReleaseDLL();

@@ -5,28 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "file_report.h"
 #include "sensor_source.h"
 #include "sensor_table.h"
 
 namespace qorv {
 
-// What went wrong reading a board file, one line per problem, each naming file and line.
-struct BoardFileReport {
-    bool opened = false;
-    std::vector<std::string> problems;
-    bool clean() const { return opened && problems.empty(); }
-};
+using file_io::FileReport;
 
 // The board file of a board: <folder>/<board>.txt.
 std::string boardFilePath(const std::string& programFolder, const std::string& board);
 
 // Fills the sensor count and the board-file fields of the slots. A block that cannot be
 // read whole (a number that does not convert, the file ending inside it) is reported and
-// ends the list: the count is then the number of whole blocks read.
-BoardFileReport readSensorList(const std::string& path, SensorTable& table);
+// ends the list: the count is then the number of whole blocks read. Problems name the
+// file and the line.
+FileReport readSensorList(const std::string& path, SensorTable& table);
 
 // Reads the sensor list, then binds the library to the same file: ReleaseDLL, InitDLL.
-BoardFileReport ReadBoardFile(const std::string& path, SensorTable& table, SensorSource& library);
+FileReport ReadBoardFile(const std::string& path, SensorTable& table, SensorSource& library);
 
 // First use: the board file's defaults become the current alert settings.
 void ApplySensorDefaults(SensorTable& table);

@@ -1,18 +1,13 @@
 #include "settings_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 
+#include "atomic_write.h"
 #include "board_file.h"
+#include "line_reader.h"
 #include "number_text.h"
 
 namespace qorv {
@@ -26,28 +21,15 @@ constexpr const char* kSettingTag = "<setting data>";
 constexpr const char* kHeaderLine = "HighThreshold/LowThreshold/Beep/BeepFre/BeepDur/Email/Reboot/ShutDown";
 constexpr const char* kSensorTag = "<sensor>";
 constexpr const char* kLineEnd = "\r\n";
+constexpr unsigned kFileMode = 0644;  // rw-r--r--: the owner writes, everyone reads
 
-class LineReader {
-public:
-    explicit LineReader(std::istream& in) : in_(in) {}
-    bool next(std::string& line) {
-        if (!std::getline(in_, line)) return false;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        ++number_;
-        return true;
-    }
-    int number() const { return number_; }
-
-private:
-    std::istream& in_;
-    int number_ = 0;
-};
+using file_io::LineReader;
 
 // Reads one field of a sensor block, keeping the default when the line is missing or
 // does not convert.
 class FieldReader {
 public:
-    FieldReader(LineReader& lines, int slot, SettingsReport& report) : lines_(lines), slot_(slot), report_(report) {}
+    FieldReader(LineReader& lines, int slot, FileReport& report) : lines_(lines), slot_(slot), report_(report) {}
 
     template <typename T>
     void integer(T& into, T fallback, const char* field) {
@@ -85,20 +67,19 @@ private:
     bool line_(std::string& line, const char* field) {
         if (!ended_ && lines_.next(line)) return true;
         if (!ended_)
-            report_.problems.push_back("the settings file ends inside the settings of sensor " +
-                                       std::to_string(slot_ + 1) + ", before its " + field);
+            report_.add("", 0, "the settings file ends inside the settings of sensor " + std::to_string(slot_ + 1) +
+                                   ", before its " + field);
         ended_ = true;
         return false;
     }
     void bad(const char* field, const std::string& line) {
-        report_.problems.push_back("line " + std::to_string(lines_.number()) + ": " + field + " of sensor " +
-                                   std::to_string(slot_ + 1) + " is \"" + line + "\", not a number; the board's " +
-                                   "default stays");
+        report_.add("", lines_.number(), field + (" of sensor " + std::to_string(slot_ + 1)) + " is \"" + line +
+                                             "\", not a number; the board's default stays");
     }
 
     LineReader& lines_;
     int slot_;
-    SettingsReport& report_;
+    FileReport& report_;
     bool ended_ = false;
 };
 
@@ -111,7 +92,85 @@ std::string timestamp() {
     return buf;
 }
 
-std::string systemError() { return std::strerror(errno); }
+// Passes over lines up to and including the one that is exactly tag; false when the file
+// ends first.
+bool skipTo(LineReader& lines, const char* tag) {
+    std::string line;
+    while (lines.next(line))
+        if (line == tag) return true;
+    return false;
+}
+
+// The mail section after its tag: server, current address, the remembered addresses up to
+// "<end mail>". True when the sensor section's tag was met in their place: the mail
+// section lost its end and the sensors follow.
+bool readMailSection(LineReader& lines, MailSettings& mail, FileReport& report) {
+    if (!lines.next(mail.ServerAddress) || !lines.next(mail.CurrentAddress)) {
+        report.add("", 0, "the settings file ends inside its mail settings");
+        return false;
+    }
+    // All 26 remembered addresses come back: the table is written whole.
+    int16_t stored = 0;
+    bool closed = false;
+    bool sensorsFollow = false;
+    std::string line;
+    while (lines.next(line)) {
+        if (line == kEndMailTag) {
+            closed = true;
+            break;
+        }
+        if (line == kSettingTag) {
+            report.add("", lines.number(), std::string("the mail addresses end without ") + kEndMailTag);
+            closed = sensorsFollow = true;
+            break;
+        }
+        if (stored < MailSettings::kMaxAddresses) mail.Addresses[size_t(stored++)] = line;
+    }
+    mail.AddressCount = stored;
+    if (!closed) report.add("", 0, "the settings file ends inside its mail addresses");
+    return sensorsFollow;
+}
+
+// One "<sensor>" block of eight values into slot; a value that is missing or does not
+// convert keeps the board's default. False when the file ended inside the block.
+bool readSensorBlock(LineReader& lines, int slot, SensorSlot& s, FileReport& report) {
+    SensorTable defaults;
+    defaults[0] = s;
+    defaults.count = 1;
+    ApplySensorDefaults(defaults);
+    const SensorSlot& d = defaults[0];
+    FieldReader f(lines, slot, report);
+    f.real(s.HighThreshold, d.HighThreshold, "HighThreshold");
+    f.real(s.LowThreshold, d.LowThreshold, "LowThreshold");
+    f.integer(s.Beep, d.Beep, "Beep");
+    f.integer(s.BeepFre, d.BeepFre, "BeepFre");
+    f.integer(s.BeepDur, d.BeepDur, "BeepDur");
+    f.integer(s.Email, d.Email, "Email");
+    f.integer(s.Reboot, d.Reboot, "Reboot");
+    f.integer(s.ShutDown, d.ShutDown, "ShutDown");
+    return !f.ended();
+}
+
+// The sensor section after its tag: the header line, then one block for each of the
+// first count slots; lines between blocks are passed over.
+void readSensorSection(LineReader& lines, int16_t count, SensorTable& table, FileReport& report) {
+    std::string line;
+    if (!lines.next(line)) return;  // the header line
+    for (int slot = 0; slot < count && slot < SensorTable::kSlots && lines.next(line);) {
+        if (line != kSensorTag) continue;
+        const bool whole = readSensorBlock(lines, slot, table[slot], report);
+        ++slot;
+        if (!whole) break;
+    }
+}
+
+// Keeps what the user had when it could not be read whole: the next save would overwrite it.
+std::string keepCopy(const std::string& path) {
+    const std::string copy = path + ".unreadable-" + timestamp();
+    std::error_code ec;
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, ec);
+    return ec ? std::string() : copy;
+}
 
 }  // namespace
 
@@ -128,87 +187,22 @@ std::string readChosenBoard(const std::string& path) {
     return board;
 }
 
-SettingsReport LoadSettings(const std::string& path, int16_t count, SensorTable& table, MailSettings& mail) {
-    SettingsReport report;
+FileReport LoadSettings(const std::string& path, int16_t count, SensorTable& table, MailSettings& mail) {
+    FileReport report;
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        report.problems.push_back("cannot open the settings file " + path);
+        report.add("", 0, "cannot open the settings file " + path);
         return report;
     }
     report.opened = true;
     LineReader lines(file);
-    std::string line;
-
-    bool mailFound = false;
-    while (lines.next(line))
-        if (line == kMailTag) {
-            mailFound = true;
-            break;
-        }
-    if (mailFound) {
-        bool found = false;
-        if (!lines.next(mail.ServerAddress) || !lines.next(mail.CurrentAddress)) {
-            report.problems.push_back("the settings file ends inside its mail settings");
-        } else {
-            // All 26 remembered addresses come back: the table is written whole.
-            int16_t stored = 0;
-            bool closed = false;
-            while (lines.next(line)) {
-                if (line == kEndMailTag) {
-                    closed = true;
-                    break;
-                }
-                if (line == kSettingTag) {  // the mail section lost its end: the sensors follow
-                    report.problems.push_back("line " + std::to_string(lines.number()) + ": the mail addresses "
-                                              "end without " + kEndMailTag);
-                    closed = found = true;
-                    break;
-                }
-                if (stored < MailSettings::kMaxAddresses) mail.Addresses[size_t(stored++)] = line;
-            }
-            mail.AddressCount = stored;
-            if (!closed) report.problems.push_back("the settings file ends inside its mail addresses");
-        }
-
-        if (!found) {
-            while (lines.next(line))
-                if (line == kSettingTag) {
-                    found = true;
-                    break;
-                }
-        }
-        if (found && lines.next(line)) {  // the header line
-            int slot = 0;
-            while (slot < count && slot < SensorTable::kSlots && lines.next(line)) {
-                if (line != kSensorTag) continue;
-                SensorSlot& s = table[slot];
-                SensorTable defaults;
-                defaults[0] = s;
-                defaults.count = 1;
-                ApplySensorDefaults(defaults);
-                const SensorSlot& d = defaults[0];
-                FieldReader f(lines, slot, report);
-                f.real(s.HighThreshold, d.HighThreshold, "HighThreshold");
-                f.real(s.LowThreshold, d.LowThreshold, "LowThreshold");
-                f.integer(s.Beep, d.Beep, "Beep");
-                f.integer(s.BeepFre, d.BeepFre, "BeepFre");
-                f.integer(s.BeepDur, d.BeepDur, "BeepDur");
-                f.integer(s.Email, d.Email, "Email");
-                f.integer(s.Reboot, d.Reboot, "Reboot");
-                f.integer(s.ShutDown, d.ShutDown, "ShutDown");
-                ++slot;
-                if (f.ended()) break;
-            }
-        }
+    // Without a mail section nothing after it is read either: the board line comes first,
+    // then mail, then the sensors.
+    if (skipTo(lines, kMailTag)) {
+        const bool sensorsFollow = readMailSection(lines, mail, report);
+        if (sensorsFollow || skipTo(lines, kSettingTag)) readSensorSection(lines, count, table, report);
     }
-
-    if (!report.problems.empty()) {
-        // Keep what the user had: the next save would overwrite it.
-        const std::string copy = path + ".unreadable-" + timestamp();
-        std::error_code ec;
-        std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, ec);
-        if (!ec) report.keptCopy = copy;
-    }
+    if (!report.problems.empty()) report.keptCopy = keepCopy(path);
     return report;
 }
 
@@ -233,31 +227,11 @@ bool SaveSettings(const std::string& path, const std::string& boardName, const M
             line(settingsNumber(v));
     }
 
-    // A crash or a full disk halfway through must never leave half a file behind.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        error = "cannot create a file beside " + path + ": " + systemError();
-        return false;
-    }
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += size_t(n);
-    }
-    const bool complete = written == text.size() && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    ::fchmod(fd, 0644);
-    ::close(fd);
-    if (!complete || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        errno = complete ? errno : savedErrno;
-        error = "cannot write the settings file " + path + ": " + systemError();
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    file_io::WriteError failure;
+    if (file_io::writeFileAtomically(path, text, kFileMode, failure)) return true;
+    const bool created = failure.step != file_io::WriteStep::Create;
+    error = (created ? "cannot write the settings file " : "cannot create a file beside ") + path + ": " + failure.reason;
+    return false;
 }
 
 }  // namespace qorv

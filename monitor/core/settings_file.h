@@ -4,12 +4,14 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "file_report.h"
 #include "mail_settings.h"
 #include "sensor_table.h"
 
 namespace qorv {
+
+using file_io::FileReport;
 
 inline constexpr const char* kSettingsFileName = "QHwmset";
 
@@ -19,19 +21,13 @@ std::string settingsFilePath(const std::string& programFolder);
 // is missing, empty, or does not begin with the board tag line.
 std::string readChosenBoard(const std::string& path);
 
-struct SettingsReport {
-    bool opened = false;
-    std::vector<std::string> problems;
-    std::string keptCopy;  // where the unreadable file was copied, if it was
-    bool clean() const { return opened && problems.empty(); }
-};
-
 // Reads mail settings and the alert settings of slots 0 .. count-1. A value that does
 // not convert, or a file that ends inside a section, is reported; such a value keeps the
-// board's default, and the file is copied aside so the next save does not destroy it.
-SettingsReport LoadSettings(const std::string& path, int16_t count, SensorTable& table, MailSettings& mail);
+// board's default, and the file is copied aside (keptCopy) so the next save does not
+// destroy it. Problems name the line where there is one, never the file: the caller does.
+FileReport LoadSettings(const std::string& path, int16_t count, SensorTable& table, MailSettings& mail);
 
-// Writes the whole file through a temporary file renamed over the old one. False, with a
+// Writes the whole file (mode 0644) through a temporary file renamed over the old one. False, with a
 // reason in error, when it could not be written; the old file is then untouched.
 bool SaveSettings(const std::string& path, const std::string& boardName, const MailSettings& mail,
                   const SensorTable& table, std::string& error);

@@ -23,16 +23,16 @@ bool saveState(const MonitorState& state, std::string& error) {
 }
 
 void loadMainWindow(MonitorState& state, SensorSource& library, LoadHost& host) {
-    const BoardFileReport board = ReadBoardFile(state.boardPath(), state.table, library);
-    for (const std::string& problem : board.problems) host.report(problem);
+    const FileReport board = ReadBoardFile(state.boardPath(), state.table, library);
+    for (const std::string& problem : board.describe()) host.report(problem);
 
     if (state.boardNotChosen == kYes) {
         ApplySensorDefaults(state.table);
         std::string error;
         if (!saveState(state, error)) host.report(error);
     } else {
-        const SettingsReport settings = LoadSettings(state.settingsPath(), state.table.count, state.table, state.mail);
-        for (const std::string& problem : settings.problems) host.report("QHwmset: " + problem);
+        const FileReport settings = LoadSettings(state.settingsPath(), state.table.count, state.table, state.mail);
+        for (const std::string& problem : settings.describe()) host.report("QHwmset: " + problem);
         if (!settings.keptCopy.empty())
             host.report("the unreadable settings file was kept as " + settings.keptCopy);
         host.openingEffect(kOpeningEffectSteps);

@@ -20,7 +20,7 @@ std::string block(const std::string& name, const std::string& unit, int fanContr
 
 class BoardFileTest : public ::testing::Test {
 protected:
-    BoardFileReport read(const std::string& text) {
+    FileReport read(const std::string& text) {
         const std::string path = dir.file("M4430.txt");
         std::ofstream(path, std::ios::binary) << text;
         return readSensorList(path, table);
@@ -32,7 +32,7 @@ protected:
 TEST_F(BoardFileTest, ReadsEveryFieldOfABlock) {
     const auto report = read("<SENSORS>\r\n<NUMBER>\r\n 2 \r\n" + block("CPU1 Temp", "C", 0, 82.5) +
                              block("CPU1 Fan", "RPM", 91) + "<QVN>\r\n");
-    ASSERT_TRUE(report.clean()) << report.problems.front();
+    ASSERT_TRUE(report.clean()) << report.problems.front().describe();
     ASSERT_EQ(table.count, 2);
     const SensorSlot& t = table[0];
     EXPECT_EQ(t.Name, "CPU1 Temp");
@@ -71,7 +71,7 @@ TEST_F(BoardFileTest, CutsTheCountTo25AndSaysSo) {
     EXPECT_EQ(table[24].Name, "S24");
     EXPECT_TRUE(table[25].Name.empty());
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_NE(report.problems[0].find("only the first 25"), std::string::npos);
+    EXPECT_NE(report.problems[0].describe().find("only the first 25"), std::string::npos);
 }
 
 TEST_F(BoardFileTest, KeepsTheFanSelectorOfAFanBeyondTheEleventhSlot) {
@@ -98,8 +98,8 @@ TEST_F(BoardFileTest, ReportsANumberThatDoesNotConvertWithFileAndLine) {
     const auto report = read("<SENSORS>\r\n<NUMBER>\r\n3\r\n" + block("A", "V") + bad + block("C", "V"));
     EXPECT_EQ(table.count, 1);  // nothing past the broken block
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_EQ(report.problems[0], "M4430.txt line 32: Multiplier of sensor 2 is \"1x6\", not a whole number from "
-                                  "-2147483648 to 2147483647");
+    EXPECT_EQ(report.problems[0].describe(), "M4430.txt line 32: Multiplier of sensor 2 is \"1x6\", not a whole "
+                                             "number from -2147483648 to 2147483647");
 }
 
 TEST_F(BoardFileTest, RefusesOutOfRangeFieldsOfTheirType) {
@@ -107,26 +107,26 @@ TEST_F(BoardFileTest, RefusesOutOfRangeFieldsOfTheirType) {
     const auto report = read("<SENSORS>\r\n<NUMBER>\r\n1\r\n" + b);
     EXPECT_EQ(table.count, 0);
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_NE(report.problems[0].find("FanControl of sensor 1 is \"70000\""), std::string::npos);
+    EXPECT_NE(report.problems[0].describe().find("FanControl of sensor 1 is \"70000\""), std::string::npos);
 }
 
 TEST_F(BoardFileTest, ReportsAFileThatEndsEarly) {
     auto report = read("<SENSORS>\r\n<NUMBER>\r\n");
     EXPECT_EQ(table.count, 0);
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_NE(report.problems[0].find("ends right after <NUMBER>"), std::string::npos);
+    EXPECT_NE(report.problems[0].describe().find("ends right after <NUMBER>"), std::string::npos);
 
     std::string cut = block("A", "V");
     cut.resize(cut.size() - 4);
     report = read("<SENSORS>\r\n<NUMBER>\r\n1\r\n" + cut);
     EXPECT_EQ(table.count, 0);
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_NE(report.problems[0].find("ends inside sensor 1 before its LabelHeight"), std::string::npos);
+    EXPECT_NE(report.problems[0].describe().find("ends inside sensor 1 before its LabelHeight"), std::string::npos);
 
     report = read("<SENSORS>\r\n<NUMBER>\r\n4\r\n" + block("A", "V"));
     EXPECT_EQ(table.count, 1);
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_NE(report.problems[0].find("promises 4 sensors but holds 1"), std::string::npos);
+    EXPECT_EQ(report.problems[0].describe(), "M4430.txt promises 4 sensors but holds 1");
 }
 
 TEST_F(BoardFileTest, LeavesTheCountWithoutASensorList) {
@@ -141,7 +141,7 @@ TEST_F(BoardFileTest, ReportsAMissingFile) {
     const auto report = readSensorList(dir.file("M9999.txt"), table);
     EXPECT_FALSE(report.opened);
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_NE(report.problems[0].find("cannot open the board file"), std::string::npos);
+    EXPECT_NE(report.problems[0].describe().find("cannot open the board file"), std::string::npos);
 }
 
 TEST(SensorDefaults, CopyTheBoardDefaultsAndAFixedTone) {

@@ -77,7 +77,7 @@ TEST_F(SettingsFileTest, ReadsBackEveryValueItWrote) {
     SensorTable back;
     back.count = 3;
     MailSettings mailBack;
-    const SettingsReport report = LoadSettings(path, 3, back, mailBack);
+    const FileReport report = LoadSettings(path, 3, back, mailBack);
     ASSERT_TRUE(report.clean());
     EXPECT_EQ(mailBack.ServerAddress, mail.ServerAddress);
     EXPECT_EQ(mailBack.CurrentAddress, mail.CurrentAddress);
@@ -131,9 +131,9 @@ TEST_F(SettingsFileTest, KeepsDefaultsForUnreadableValuesAndACopyOfTheFile) {
     std::ofstream(path, std::ios::binary) << text;
     SensorTable back = table;
     MailSettings m;
-    const SettingsReport report = LoadSettings(path, 3, back, m);
+    const FileReport report = LoadSettings(path, 3, back, m);
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_EQ(report.problems[0], "line 19: HighThreshold of sensor 2 is \"sixty-one\", not a number; the "
+    EXPECT_EQ(report.problems[0].describe(), "line 19: HighThreshold of sensor 2 is \"sixty-one\", not a number; the "
                                   "board's default stays");
     EXPECT_EQ(back[1].HighThreshold, 61);  // the board's default
     EXPECT_EQ(back[1].LowThreshold, 0);    // read as written
@@ -160,7 +160,7 @@ TEST_F(SettingsFileTest, SurvivesTruncatedAndEmptyFiles) {
     std::ofstream(path, std::ios::binary) << whole.substr(0, whole.rfind(" 0 "));
     const auto inBlock = LoadSettings(path, 3, back, m);
     ASSERT_FALSE(inBlock.problems.empty());
-    EXPECT_NE(inBlock.problems.back().find("ends inside the settings of sensor 3, before its ShutDown"),
+    EXPECT_NE(inBlock.problems.back().describe().find("ends inside the settings of sensor 3, before its ShutDown"),
               std::string::npos);
     EXPECT_EQ(back[2].ShutDown, 0);
 }
