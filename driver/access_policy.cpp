@@ -1,5 +1,6 @@
 #include "access_policy.h"
 
+#include "board_switch.h"
 #include "superio.h"
 
 namespace qvnbdrv {
@@ -8,10 +9,6 @@ namespace sio = qvnhwm::superio;
 
 namespace {
 
-// The board switch of the board whose processor sensors sit behind it.
-constexpr uint32_t kBoardSwitchPort = 0x50F;
-constexpr int32_t kSwitchedBoard = 4730;
-
 constexpr uint32_t kPairPorts = 2;  // an index port and its data port
 
 }  // namespace
@@ -19,25 +16,21 @@ constexpr uint32_t kPairPorts = 2;  // an index port and its data port
 AccessPolicy::AccessPolicy(const BoardDescription& board, Bus& bus, Logger& log)
     : bus_(bus), log_(log), hostFamily_(board.hostFamily) {
     for (const ChipDescription& chip : board.chips) {
-        switch (chip.kind) {
-            case ChipKind::W83782D:
-            case ChipKind::W83627HF:
-                smbus_.insert(chip.slaveAddress);
+        switch (chip.access()) {
+            case ChipAccess::Smbus:
+                smbus_.insert(uint8_t(chip.address));
                 break;
-            case ChipKind::IntelXeon:
-                smbus_.insert(chip.slaveAddress);
-                if (chip.boardNumber == kSwitchedBoard) fixedPorts_.push_back({kBoardSwitchPort, 1, "board switch"});
+            case ChipAccess::IndexPair:
+                monitorPairs_.emplace(chip.address, std::string(qvnhwm::kindName(chip.kind)));
                 break;
-            case ChipKind::W83627HF_2:
-                monitorPairs_.insert(chip.indexPort);
-                break;
-            case ChipKind::N87366:
-                superios_.push_back({chip.indexPort,
+            case ChipAccess::SuperIoConfig:
+                superios_.push_back({chip.address,
                                      {{{sio::kFanDevice, "fan", {}},
                                        {sio::kVoltageDevice, "voltage", {}},
                                        {sio::kTemperatureDevice, "temperature", {}}}}});
                 break;
         }
+        if (chip.behindBoardSwitch) fixedPorts_.push_back({qvnhwm::kBoardSwitchPort, 1, "board switch"});
     }
     relearn();
 }
@@ -116,7 +109,7 @@ bool AccessPolicy::allowsPort(uint32_t port) const {
 
 std::vector<PortRange> AccessPolicy::portRanges() const {
     std::vector<PortRange> ranges;
-    for (uint32_t p : monitorPairs_) ranges.push_back({p, kPairPorts, "W83627HF_2 index/data pair"});
+    for (const auto& [p, kind] : monitorPairs_) ranges.push_back({p, kPairPorts, kind + " index/data pair"});
     for (const Superio& chip : superios_) {
         const std::string chipName = "PC87366 at " + hex(chip.indexPort, 3);
         ranges.push_back({chip.indexPort, kPairPorts, chipName + " configuration pair"});
@@ -132,7 +125,7 @@ std::string AccessPolicy::summary() const {
     for (uint8_t a : smbus_) s += " " + hex(a);
     if (smbus_.empty()) s += " none";
     s += "; host family " + std::to_string(hostFamily_) + "; index/data pairs";
-    for (uint32_t p : monitorPairs_) s += " " + hex(p, 3) + "/" + hex(p + 1, 3);
+    for (const auto& pair : monitorPairs_) s += " " + hex(pair.first, 3) + "/" + hex(pair.first + 1, 3);
     for (const Superio& chip : superios_)
         s += " " + hex(chip.indexPort, 3) + "/" + hex(chip.indexPort + 1, 3) + " (configuration: monitor devices only)";
     if (monitorPairs_.empty() && superios_.empty()) s += " none";

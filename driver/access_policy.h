@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -68,7 +69,7 @@ private:
     Logger& log_;
     uint32_t hostFamily_;
     std::set<uint8_t> smbus_;
-    std::set<uint32_t> monitorPairs_;
+    std::map<uint32_t, std::string> monitorPairs_;  // index port, kind of the chip behind it
     std::vector<PortRange> fixedPorts_;
     std::vector<Superio> superios_;
 };

@@ -1,26 +1,27 @@
 // What the service needs to know of a board: its SMBus host family and its monitor chips
-// with their addresses, read from the hardware description in the board file by the same
-// parser the library uses, so the two can never disagree.
+// with the addresses they are reached at, read from the hardware description in the board
+// file by the same parser the library uses, so the two can never disagree.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "chip_kinds.h"
+
 namespace qvnbdrv {
 
-enum class ChipKind { W83782D, W83627HF, W83627HF_2, N87366, IntelXeon };
-
-const char* kindName(ChipKind kind);
+using qvnhwm::ChipAccess;
+using qvnhwm::ChipKind;
 
 struct ChipDescription {
     ChipKind kind;
-    std::string id;            // empty when the block has none
-    uint8_t slaveAddress = 0;  // SMBus kinds: 8-bit form
-    uint32_t indexPort = 0;    // index-port kinds: the index port; data port is the next
-    int32_t boardNumber = 0;   // IntelXeon
+    std::string id;                  // empty when the block has none
+    uint32_t address = 0;            // SMBus kinds: the 8-bit slave address; port kinds: the index port
+    bool behindBoardSwitch = false;  // reached only while the board switch routes the SMBus to it
+
+    ChipAccess access() const { return qvnhwm::chipKind(kind).access; }
 };
 
 struct BoardDescription {

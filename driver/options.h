@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "logger.h"
+#include "service_socket.h"
 
 namespace qvnbdrv {
 
-inline constexpr const char* kDefaultSocket = "/run/qvnbdrv/qvnbdrv.sock";
 inline constexpr const char* kDefaultGroup = "qvnhwm";
 inline constexpr mode_t kDefaultMode = 0660;
 inline constexpr const char* kDefaultIoports = "/proc/ioports";
 
 struct Options {
-    std::string socketPath = kDefaultSocket;
+    std::string socketPath = qvnhwm::kDefaultSocketPath;
     std::string group = kDefaultGroup;
     bool groupGiven = false;  // a named group must exist; the default one may not
     mode_t mode = kDefaultMode;

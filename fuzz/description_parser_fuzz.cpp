@@ -5,7 +5,9 @@
 #include <sstream>
 #include <string>
 
+#include "chip_registry.h"
 #include "description_parser.h"
+#include "driver_channel.h"
 
 namespace {
 
@@ -22,7 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qvnhwm::DriverChannel channel(std::make_unique<NoDevice>());
     qvnhwm::ChipRegistry registry;
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    qvnhwm::parseDescription(in, registry, channel);
+    qvnhwm::HardwareDescription description;
+    qvnhwm::parseDescription(in, description);
+    registry.fill(description, channel);
     if (registry.count() > qvnhwm::ChipRegistry::kMaxChips) std::abort();
     if (registry.boardModel.size() > 255) std::abort();
     for (size_t i = 0; i < registry.count(); ++i) {

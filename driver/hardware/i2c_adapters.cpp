@@ -6,15 +6,17 @@
 #include <string_view>
 #include <system_error>
 
+#include "smbus_host.h"
+
 namespace qvnbdrv {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kFamilyAmd = 0;          // AMD756/766/768 southbridges
-constexpr uint32_t kFamilyIntel = 1;        // Intel ICH
-constexpr uint32_t kFamilyServerWorks = 2;  // ServerWorks OSB4/CSB5
+constexpr uint32_t kFamilyAmd = qvnhwm::kHostAmd;                  // AMD756/766/768 southbridges
+constexpr uint32_t kFamilyIntel = qvnhwm::kHostIntel;              // Intel ICH
+constexpr uint32_t kFamilyServerWorks = qvnhwm::kHostServerWorks;  // ServerWorks OSB4/CSB5
 
 constexpr uint32_t kServerWorksVendor = 0x1166;  // PCI vendor id of ServerWorks
 

@@ -18,10 +18,6 @@ public:
     bool writePort(uint32_t, uint8_t) override { return false; }
 };
 
-bool onSmbus(ChipKind kind) {
-    return kind == ChipKind::W83782D || kind == ChipKind::W83627HF || kind == ChipKind::IntelXeon;
-}
-
 }  // namespace
 
 std::vector<PortRange> fixedPortRanges(const BoardDescription& board) {
@@ -37,9 +33,9 @@ StartupVerdict checkHardwareStartup(const BoardDescription& board, const std::ve
                                     HardwareBus& bus) {
     std::string smbusChips;
     for (const ChipDescription& chip : board.chips)
-        if (onSmbus(chip.kind))
-            smbusChips += (smbusChips.empty() ? "" : ", ") + std::string(kindName(chip.kind)) + " at " +
-                          hex(chip.slaveAddress);
+        if (chip.access() == ChipAccess::Smbus)
+            smbusChips += (smbusChips.empty() ? "" : ", ") + std::string(qvnhwm::kindName(chip.kind)) + " at " +
+                          hex(chip.address);
     std::string portChips;
     for (const PortRange& range : ports) portChips += (portChips.empty() ? "" : ", ") + range.what;
 

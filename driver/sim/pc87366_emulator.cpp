@@ -7,6 +7,8 @@ namespace qvnbdrv::sim {
 
 namespace {
 
+// The chip's numbers are written here from its data sheet, not taken from the library's
+// superio.h: an emulator that shared the library's numbers could not catch them being wrong.
 constexpr uint8_t kDeviceId = 0xE9;          // PC87366 in configuration register 0x20
 constexpr uint8_t kDeviceFan = 0x09;         // logical devices of the three monitors
 constexpr uint8_t kDeviceVoltage = 0x0D;

@@ -1,8 +1,12 @@
 #include "simulated_board.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdio>
+#include <optional>
 
+#include "board_switch.h"
 #include "chip_environment.h"
 #include "pc87366_emulator.h"
 #include "wander.h"
@@ -13,10 +17,10 @@ namespace qvnbdrv::sim {
 
 namespace {
 
-// Board 4730's port 0x50F: bit 4 set with bit 3 clear hands the SMBus to the processor
-// sensors; power-on leaves both set, routed away from them.
-constexpr int32_t kRoutedBoard = 4730;
-constexpr uint32_t kPortSmbusRoute = 0x50F;
+// The board switch: bit 4 set with bit 3 clear hands the SMBus to the processor sensors;
+// power-on leaves both set, routed away from them. Its bits are written here from the
+// board's own point of view, not taken from the library, so a library that drives the
+// switch wrongly fails against it.
 constexpr uint8_t kRouteReset = 0x18;
 constexpr uint8_t kRouteMask = 0x18;
 constexpr uint8_t kRouteToProcessor = 0x10;
@@ -35,18 +39,33 @@ std::string hex(uint32_t v) {
     return buf;
 }
 
-bool hasFans(ChipKind kind) { return kind != ChipKind::IntelXeon; }
+// What a scenario may aim at on each kind's emulator.
+struct ScenarioTargets {
+    ChipKind kind;
+    bool fans;
+    int firstSensor;  // the temperature sensors a ramp may name
+    int lastSensor;
+    std::optional<int> everyRamp;  // the one sensor every ramp drives, whatever number it names
+};
 
-bool hasSensor(ChipKind kind, int sensor) {
-    switch (kind) {
-        case ChipKind::W83782D:
-        case ChipKind::W83627HF:
-        case ChipKind::W83627HF_2: return sensor >= 1 && sensor <= 3;
-        case ChipKind::N87366: return sensor >= 0 && sensor <= 2;
-        case ChipKind::IntelXeon: return true;
-    }
-    return false;
+constexpr std::array<ScenarioTargets, qvnhwm::kChipKindCount> kTargets{{
+    {ChipKind::W83782D, true, 1, 3, {}},
+    {ChipKind::W83627HF_2, true, 1, 3, {}},
+    {ChipKind::W83627HF, true, 1, 3, {}},
+    {ChipKind::N87366, true, 0, 2, {}},
+    {ChipKind::IntelXeon, false, INT_MIN, INT_MAX, 1},  // its one processor reading
+}};
+
+constexpr bool everyKindTargeted() {
+    for (size_t i = 0; i < kTargets.size(); ++i)
+        if (kTargets[i].kind != ChipKind(i)) return false;
+    return true;
 }
+static_assert(everyKindTargeted(), "kTargets lists every kind in the order of the kind table");
+
+const ScenarioTargets& targetsOf(ChipKind kind) { return kTargets[size_t(kind)]; }
+
+std::string kindText(ChipKind kind) { return std::string(qvnhwm::kindName(kind)); }
 
 const ChipDescription* findChip(const BoardDescription& board, const std::string& id) {
     const auto it = std::find_if(board.chips.begin(), board.chips.end(),
@@ -67,13 +86,14 @@ void checkScenario(const BoardDescription& board, const Scenario& scenario) {
     };
     for (const FanStall& s : scenario.stalls) {
         const ChipDescription* chip = chipFor(s.chip, s.line);
-        if (!hasFans(chip->kind))
-            throw ScenarioError(scenario.where(s.line) + s.chip + " (" + kindName(chip->kind) + ") has no fans");
+        if (!targetsOf(chip->kind).fans)
+            throw ScenarioError(scenario.where(s.line) + s.chip + " (" + kindText(chip->kind) + ") has no fans");
     }
     for (const TemperatureRamp& r : scenario.ramps) {
         const ChipDescription* chip = chipFor(r.chip, r.line);
-        if (!hasSensor(chip->kind, r.sensor))
-            throw ScenarioError(scenario.where(r.line) + r.chip + " (" + kindName(chip->kind) +
+        const ScenarioTargets& targets = targetsOf(chip->kind);
+        if (r.sensor < targets.firstSensor || r.sensor > targets.lastSensor)
+            throw ScenarioError(scenario.where(r.line) + r.chip + " (" + kindText(chip->kind) +
                                 ") has no temperature sensor " + std::to_string(r.sensor));
     }
 }
@@ -82,7 +102,7 @@ void checkScenario(const BoardDescription& board, const Scenario& scenario) {
 
 class SimulatedBoard::RoutePort final : public PortDevice {
 public:
-    bool claims(uint32_t port) const override { return port == kPortSmbusRoute; }
+    bool claims(uint32_t port) const override { return port == qvnhwm::kBoardSwitchPort; }
     uint8_t read(uint32_t, double) override { return value_; }
     void write(uint32_t, uint8_t data, double) override { value_ = data; }
     bool toProcessor() const { return (value_ & kRouteMask) == kRouteToProcessor; }
@@ -114,13 +134,14 @@ void SimulatedBoard::addChip(const BoardDescription& board, size_t index, const 
         if (s.chip == chip.id) stalls.push_back(s);
     for (TemperatureRamp r : scenario.ramps) {
         if (r.chip != chip.id) continue;
-        if (chip.kind == ChipKind::IntelXeon) r.sensor = 1;  // its one processor reading
+        if (const std::optional<int> only = targetsOf(chip.kind).everyRamp) r.sensor = *only;
         ramps.push_back(r);
     }
     // Drift differs from chip to chip, but not from run to run.
     ChipEnvironment environment(mixSeed(scenario.seed, index), std::move(stalls), std::move(ramps));
-    const uint8_t address = chip.slaveAddress >> 1;
+    const auto address = uint8_t(chip.address >> 1);
 
+    // The emulator is the kind's own business; where it sits comes from the description.
     switch (chip.kind) {
         case ChipKind::W83782D:
         case ChipKind::W83627HF: {
@@ -134,26 +155,24 @@ void SimulatedBoard::addChip(const BoardDescription& board, size_t index, const 
         case ChipKind::W83627HF_2: {
             auto& regs = registerFiles_.emplace_back(
                 std::make_unique<WinbondEmulator>(WinbondModel::W83627HF, kLpcSerialAddress, std::move(environment)));
-            addPorts(board, std::make_unique<IndexDataPorts>(*regs, chip.indexPort),
-                     {chip.indexPort, chip.indexPort + 1});
+            addPorts(board, std::make_unique<IndexDataPorts>(*regs, chip.address), {chip.address, chip.address + 1});
             break;
         }
         case ChipKind::N87366: {
-            std::vector<uint32_t> ports{chip.indexPort, chip.indexPort + 1};
+            std::vector<uint32_t> ports{chip.address, chip.address + 1};
             for (uint32_t base : kPc87366Blocks)
                 for (uint32_t p = base; p < base + kUnitPorts; ++p) ports.push_back(p);
-            addPorts(board, std::make_unique<Pc87366Emulator>(chip.indexPort, std::move(environment)), ports);
+            addPorts(board, std::make_unique<Pc87366Emulator>(chip.address, std::move(environment)), ports);
             break;
         }
         case ChipKind::IntelXeon: {
-            const bool routed = chip.boardNumber == kRoutedBoard;
-            if (routed && !route_) {
+            if (chip.behindBoardSwitch && !route_) {
                 auto port = std::make_unique<RoutePort>();
                 route_ = port.get();
-                addPorts(board, std::move(port), {kPortSmbusRoute});
+                addPorts(board, std::move(port), {qvnhwm::kBoardSwitchPort});
             }
             auto& device = smbusDevices_.emplace_back(std::make_unique<XeonSensorEmulator>(std::move(environment)));
-            addSmbus(board, address, {device.get(), routed});
+            addSmbus(board, address, {device.get(), chip.behindBoardSwitch});
             break;
         }
     }

@@ -4,6 +4,8 @@ namespace qvnbdrv::sim {
 
 namespace {
 
+// Written from the chip's point of view, not taken from the library's superio.h, so a wrong
+// register there fails against this configuration space instead of agreeing with it.
 constexpr uint8_t kRegLogicalDevice = 0x07;  // selects the device registers 0x30+ refer to
 constexpr uint8_t kRegDeviceId = 0x20;       // read-only chip id
 constexpr uint8_t kRegActivate = 0x30;       // bit 0: the device decodes its ports

@@ -8,6 +8,9 @@ namespace qvnbdrv::sim {
 
 namespace {
 
+// The register map is the chip's own, kept apart from the library's Winbond programme on
+// purpose: a programme that reaches a wrong register fails here instead of agreeing with itself.
+
 // Measured registers, the same in every bank.
 constexpr uint8_t kRegVoltageFirst = 0x20;  // 0x20-0x26: analog inputs, 16 mV per count
 constexpr uint8_t kRegVoltageLast = 0x26;

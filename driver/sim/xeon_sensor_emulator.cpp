@@ -7,6 +7,8 @@ namespace qvnbdrv::sim {
 
 namespace {
 
+// The sensor's registers are its own, kept apart from the library's IntelXeon programme on
+// purpose, so a wrong register there fails against the emulator.
 constexpr uint8_t kRegLocal = 0x00;        // local temperature
 constexpr uint8_t kRegRemote = 0x01;       // processor temperature
 constexpr uint8_t kRegStatus = 0x02;       // bit 7 busy

@@ -9,12 +9,19 @@
 #include <vector>
 
 #include "chips/monitor_chip.h"
+#include "hardware_description.h"
 
 namespace qvnhwm {
 
+class DriverChannel;
+
 class ChipRegistry {
 public:
-    static constexpr size_t kMaxChips = 8;
+    static constexpr size_t kMaxChips = HardwareDescription::kMaxChips;
+
+    // Takes the board's model and southbridge from description and makes its chips, in its
+    // order, on channel.
+    void fill(const HardwareDescription& description, DriverChannel& channel);
 
     // Appends a chip; false (and the chip is dropped) once eight are listed.
     bool add(std::unique_ptr<MonitorChip> chip);

@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "chips/chip_factory.h"
 #include "description_syntax.h"
+#include "line_reader.h"
 
 namespace qvnhwm {
 
@@ -12,47 +12,6 @@ namespace {
 
 using syntax::carriesTag;
 using syntax::tagValue;
-
-// Hands out the input's lines, cut into pieces of at most 255 characters. A carriage
-// return before the line feed belongs to the line end.
-class LineReader {
-public:
-    explicit LineReader(std::istream& in) : buf_(*in.rdbuf()) {}
-
-    bool next(std::string& line) {
-        line.clear();
-        using Traits = std::char_traits<char>;
-        int c = buf_.sgetc();
-        if (Traits::eq_int_type(c, Traits::eof())) return false;
-        while (line.size() < syntax::kMaxLineLength) {
-            c = buf_.sbumpc();
-            if (Traits::eq_int_type(c, Traits::eof()) || c == '\n') break;
-            if (c == '\r' && buf_.sgetc() == '\n') {
-                buf_.sbumpc();
-                break;
-            }
-            line.push_back(Traits::to_char_type(c));
-        }
-        // Text stops at a NUL byte, as it would in any C string it is copied into.
-        if (const size_t nul = line.find('\0'); nul != std::string::npos) line.resize(nul);
-        return true;
-    }
-
-private:
-    std::streambuf& buf_;
-};
-
-// Names a chip block's model value must begin with, longer names first where one name
-// starts another.
-constexpr std::array<std::string_view, 5> kModelPrefixes{
-    "W83782D", "W83627HF_2", "W83627HF", "N87366", "IntelXeon",
-};
-
-bool namesKnownModel(std::string_view value) {
-    for (std::string_view prefix : kModelPrefixes)
-        if (syntax::startsWithIgnoreCase(value, prefix)) return true;
-    return false;
-}
 
 struct SouthbridgeEntry {
     std::string_view name;
@@ -70,6 +29,13 @@ constexpr std::array<SouthbridgeEntry, 8> kSouthbridges{{
     {"ICH4", kHostIntel},
 }};
 
+// The setting a line of a chip block gives, if any.
+std::optional<Setting> settingOf(std::string_view line) {
+    for (size_t i = 0; i < kSettingCount; ++i)
+        if (carriesTag(line, kSettingTags[i])) return Setting(i);
+    return std::nullopt;
+}
+
 enum class State { Outside, Root, Board, ChipHead, ChipBlock };
 
 }  // namespace
@@ -80,13 +46,14 @@ std::optional<SmbusHostKind> hostKindOf(std::string_view southbridge) {
     return std::nullopt;
 }
 
-bool parseDescription(std::istream& in, ChipRegistry& registry, DriverChannel& channel) {
-    LineReader reader(in);
+bool parseDescription(std::istream& in, HardwareDescription& description) {
+    // Lines in pieces of at most 255 characters, each read as a C string.
+    qorv::file_io::LineReader reader(in, {syntax::kMaxLineLength, true, true});
     State state = State::Outside;
     std::optional<std::string> pendingId;
-    // The chip the current block fills; none for a block whose model created no chip
-    // (a longer name than a known model, or a ninth chip), whose settings then go nowhere.
-    MonitorChip* chip = nullptr;
+    // The block the current <HWM> fills; none for one whose model makes no chip (a longer
+    // name than a known model, or a ninth chip), whose settings then go nowhere.
+    ChipBlock* block = nullptr;
 
     std::string raw;
     while (reader.next(raw)) {
@@ -102,9 +69,10 @@ bool parseDescription(std::istream& in, ChipRegistry& registry, DriverChannel& c
                 break;
             case State::Board:
                 if (carriesTag(line, "<MODEL>")) {
-                    registry.boardModel = tagValue(line, "<MODEL>");
+                    description.boardModel = tagValue(line, "<MODEL>");
                 } else if (carriesTag(line, "<SB>")) {
-                    registry.southbridge = std::string(tagValue(line, "<SB>"));
+                    description.southbridge = std::string(tagValue(line, "<SB>"));
+                    description.hostFamily = hostKindOf(*description.southbridge);
                 } else if (carriesTag(line, "<HWM>")) {
                     state = State::ChipHead;
                 } else if (carriesTag(line, "</MB>")) {
@@ -119,23 +87,21 @@ bool parseDescription(std::istream& in, ChipRegistry& registry, DriverChannel& c
                     pendingId = std::string(tagValue(line, "<ID>"));
                 } else if (carriesTag(line, "<MODEL>")) {
                     const std::string_view model = tagValue(line, "<MODEL>");
-                    if (!namesKnownModel(model)) return false;
-                    chip = nullptr;
-                    if (auto created = createChip(model, channel)) {
-                        created->setId(std::move(pendingId));
-                        MonitorChip* listed = created.get();
-                        if (registry.add(std::move(created))) chip = listed;
-                    }
+                    const ChipKindInfo* kind = kindBegunBy(model);
+                    if (!kind) return false;
+                    block = nullptr;
+                    if (model.size() == kind->name.size() && description.chips.size() < HardwareDescription::kMaxChips)
+                        block = &description.chips.emplace_back(ChipBlock{kind->kind, std::move(pendingId), {}});
                     pendingId.reset();
                     state = State::ChipBlock;
                 }
                 break;
             case State::ChipBlock:
                 if (carriesTag(line, "</HWM>")) {
-                    chip = nullptr;
+                    block = nullptr;
                     state = State::Board;
-                } else if (chip) {
-                    chip->configure(line);
+                } else if (const std::optional<Setting> setting = block ? settingOf(line) : std::nullopt) {
+                    block->settings[size_t(*setting)] = std::string(tagValue(line, settingTag(*setting)));
                 }
                 break;
         }

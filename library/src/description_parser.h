@@ -4,20 +4,18 @@
 // current state, is passed over.
 #pragma once
 
-#include <cstdint>
 #include <istream>
 #include <optional>
 #include <string_view>
 
-#include "chip_registry.h"
-#include "driver_channel.h"
+#include "hardware_description.h"
 
 namespace qvnhwm {
 
-// Parses the description into registry, creating its chips on channel. True when the
-// board block closed with </MB>; false at an unknown chip model or when the input ends
-// first. Chips created before a failure stay in the registry.
-bool parseDescription(std::istream& in, ChipRegistry& registry, DriverChannel& channel);
+// Parses the description into description. True when the board block closed with </MB>;
+// false at an unknown chip model or when the input ends first. The blocks read before a
+// failure stay in description.
+bool parseDescription(std::istream& in, HardwareDescription& description);
 
 // The SMBus host family of a southbridge name, ignoring letter case; nothing if unknown.
 std::optional<SmbusHostKind> hostKindOf(std::string_view southbridge);

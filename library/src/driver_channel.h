@@ -6,15 +6,9 @@
 #include <memory>
 
 #include "device_transport.h"
+#include "smbus_host.h"
 
 namespace qvnhwm {
-
-// SMBus host controller family of the board, as the driver knows it.
-enum SmbusHostKind : int32_t {
-    kHostAmd = 0,    // AMD766, AMD768
-    kHostIntel = 1,  // ICH .. ICH4
-    kHostServerWorks = 2,  // OSB4, CSB5
-};
 
 class DriverChannel {
 public:

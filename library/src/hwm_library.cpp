@@ -17,7 +17,11 @@ int32_t HwmLibrary::InitDLL(const char* path) {
         std::ifstream file(path, std::ios::binary);
         if (!file.is_open()) return 0;
         try {
-            if (!parseDescription(file, *registry_, channel_)) return 0;
+            // The chips read before a failure are made all the same.
+            HardwareDescription description;
+            const bool parsed = parseDescription(file, description);
+            registry_->fill(description, channel_);
+            if (!parsed) return 0;
         } catch (const std::bad_alloc&) {
             return 0;
         }

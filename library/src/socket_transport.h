@@ -8,11 +8,9 @@
 #include <string>
 
 #include "device_transport.h"
+#include "service_socket.h"
 
 namespace qvnhwm {
-
-inline constexpr const char* kDefaultSocketPath = "/run/qvnbdrv/qvnbdrv.sock";
-inline constexpr const char* kSocketPathVariable = "QVNBDRV_SOCKET";
 
 class SocketTransport final : public DeviceTransport {
 public:

@@ -218,8 +218,8 @@ TEST(BoardDescriptionLoad, ExplainsWhyABoardFileCannotBeServed) {
     ASSERT_EQ(b.chips.size(), 1u);
     EXPECT_EQ(b.chips[0].kind, ChipKind::IntelXeon);
     EXPECT_EQ(b.chips[0].id, "cpu1");
-    EXPECT_EQ(b.chips[0].slaveAddress, 50);
-    EXPECT_EQ(b.chips[0].boardNumber, 4730);
+    EXPECT_EQ(b.chips[0].address, 50u);
+    EXPECT_TRUE(b.chips[0].behindBoardSwitch);
 }
 
 }  // namespace

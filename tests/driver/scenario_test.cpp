@@ -24,7 +24,7 @@ Scenario parse(const std::string& text) {
 }
 
 BoardDescription testBoard() {
-    return boardOf({chipOf(ChipKind::W83782D, "HWM1", 0x5C), chipOf(ChipKind::N87366, "SIO", 0, 0x2E),
+    return boardOf({chipOf(ChipKind::W83782D, "HWM1", 0x5C), chipOf(ChipKind::N87366, "SIO", 0x2E),
                     chipOf(ChipKind::IntelXeon, "CPU1", 0x30)});
 }
 

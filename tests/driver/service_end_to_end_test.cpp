@@ -37,8 +37,8 @@ protected:
         library = std::make_unique<HwmBinding>([](const std::string& m) { ADD_FAILURE() << m; },
                                                QVNHWM_SHARED_LIBRARY);
         table = SensorTable{};
-        const BoardFileReport report = ReadBoardFile(boardFile(board), table, *library);
-        ASSERT_TRUE(report.clean()) << report.problems.front();
+        const FileReport report = ReadBoardFile(boardFile(board), table, *library);
+        ASSERT_TRUE(report.clean()) << report.problems.front().describe();
         ApplySensorDefaults(table);
     }
     void TearDown() override {

@@ -52,15 +52,8 @@ private:
     Bus& bus_;
 };
 
-inline ChipDescription chipOf(ChipKind kind, std::string id, uint8_t slaveAddress = 0, uint32_t indexPort = 0,
-                              int32_t boardNumber = 0) {
-    ChipDescription c{};
-    c.kind = kind;
-    c.id = std::move(id);
-    c.slaveAddress = slaveAddress;
-    c.indexPort = indexPort;
-    c.boardNumber = boardNumber;
-    return c;
+inline ChipDescription chipOf(ChipKind kind, std::string id, uint32_t address, bool behindBoardSwitch = false) {
+    return {kind, std::move(id), address, behindBoardSwitch};
 }
 
 // A board of the given chips on an ICH2 (host family 1).

@@ -21,9 +21,9 @@ using testing::SimBench;
 
 const ChipDescription kW83782d = chipOf(ChipKind::W83782D, "HWM1", 0x5C);
 const ChipDescription kW83627hf = chipOf(ChipKind::W83627HF, "HWM2", 0x58);
-const ChipDescription kW83627hfLpc = chipOf(ChipKind::W83627HF_2, "HWM3", 0, 0x295);
-const ChipDescription kPc87366 = chipOf(ChipKind::N87366, "SIO", 0, 0x2E);
-const ChipDescription kXeon4730 = chipOf(ChipKind::IntelXeon, "CPU1", 0x30, 0, 4730);
+const ChipDescription kW83627hfLpc = chipOf(ChipKind::W83627HF_2, "HWM3", 0x295);
+const ChipDescription kPc87366 = chipOf(ChipKind::N87366, "SIO", 0x2E);
+const ChipDescription kXeon4730 = chipOf(ChipKind::IntelXeon, "CPU1", 0x30, true);
 
 struct Raw {
     int bank;
@@ -60,7 +60,7 @@ TEST(SimulatedWinbond, DutyDrivesTheFanOfEachKindsPwmWiring) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << kindName(c.chip.kind) << " PWM " << std::hex << int(c.pwm));
         SimBench b(boardOf({c.chip}));
-        const uint8_t address = c.chip.slaveAddress;
+        const auto address = uint8_t(c.chip.address);
         ASSERT_TRUE(b.board.smbusWrite(address, c.pwm, 0));
         b.advance(2.0);  // past the spin-down
         for (int fan = 1; fan <= 3; ++fan) {
@@ -278,7 +278,7 @@ TEST(SimulatedBoard, AnswersLikeTheBusesItStandsFor) {
 
 TEST(SimulatedBoard, RefusesTwoChipsOnOneAddress) {
     EXPECT_THROW({ SimBench b(boardOf({kW83782d, chipOf(ChipKind::IntelXeon, "X", 0x5C)})); }, BoardFileError);
-    EXPECT_THROW({ SimBench b(boardOf({kPc87366, chipOf(ChipKind::W83627HF_2, "L", 0, 0x2F)})); }, BoardFileError);
+    EXPECT_THROW({ SimBench b(boardOf({kPc87366, chipOf(ChipKind::W83627HF_2, "L", 0x2F)})); }, BoardFileError);
 }
 
 TEST(SimulatedBoard, ReadingsDriftWithinTheirBoundsAndRepeatForASeed) {

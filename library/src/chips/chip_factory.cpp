@@ -1,6 +1,8 @@
 #include "chip_factory.h"
 
-#include "../description_syntax.h"
+#include <array>
+#include <string>
+
 #include "intel_xeon.h"
 #include "n87366.h"
 #include "w83627hf.h"
@@ -11,31 +13,43 @@ namespace qvnhwm {
 
 namespace {
 
+struct Maker {
+    ChipKind kind;
+    std::unique_ptr<MonitorChip> (*make)(DriverChannel&);
+};
+
 template <typename Chip>
-std::unique_ptr<MonitorChip> make(DriverChannel& channel) {
-    return std::make_unique<Chip>(channel);
+constexpr Maker makerOf() {
+    return {Chip::kKind, [](DriverChannel& channel) -> std::unique_ptr<MonitorChip> {
+                return std::make_unique<Chip>(channel);
+            }};
 }
 
-struct Kind {
-    const char* name;
-    std::unique_ptr<MonitorChip> (*create)(DriverChannel&);
-};
+// The class of each kind, at the place of its kind in the kind table.
+constexpr std::array<Maker, kChipKindCount> kMakers{{
+    makerOf<W83782D>(),
+    makerOf<W83627HF_2>(),
+    makerOf<W83627HF>(),
+    makerOf<N87366>(),
+    makerOf<IntelXeon>(),
+}};
 
-// The whole name must match, so "W83627HF_2" never creates the SMBus W83627HF.
-constexpr Kind kKinds[] = {
-    {W83782D::kModelName, make<W83782D>},
-    {W83627HF::kModelName, make<W83627HF>},
-    {N87366::kModelName, make<N87366>},
-    {IntelXeon::kModelName, make<IntelXeon>},
-    {W83627HF_2::kModelName, make<W83627HF_2>},
-};
+constexpr bool everyKindMade() {
+    for (size_t i = 0; i < kMakers.size(); ++i)
+        if (kMakers[i].kind != ChipKind(i) || !kMakers[i].make) return false;
+    return true;
+}
+static_assert(everyKindMade(), "kMakers has one class for each kind, in the order of kChipKinds");
 
 }  // namespace
 
-std::unique_ptr<MonitorChip> createChip(std::string_view modelName, DriverChannel& channel) {
-    for (const Kind& kind : kKinds)
-        if (syntax::equalsIgnoreCase(modelName, kind.name)) return kind.create(channel);
-    return nullptr;
+std::unique_ptr<MonitorChip> createChip(const ChipBlock& block, DriverChannel& channel) {
+    std::unique_ptr<MonitorChip> chip = kMakers[size_t(block.kind)].make(channel);
+    chip->setId(block.id);
+    for (size_t i = 0; i < kSettingCount; ++i)
+        if (const std::optional<std::string>& value = block.settings[i])
+            chip->configure(std::string(kSettingTags[i]) + *value);
+    return chip;
 }
 
 }  // namespace qvnhwm

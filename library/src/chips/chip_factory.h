@@ -1,13 +1,14 @@
-// Creates a chip of the kind whose model name equals the given text, ignoring letter case.
+// Makes the chip a description block names, of the block's kind and configured with its
+// settings.
 #pragma once
 
 #include <memory>
-#include <string_view>
 
+#include "../hardware_description.h"
 #include "monitor_chip.h"
 
 namespace qvnhwm {
 
-std::unique_ptr<MonitorChip> createChip(std::string_view modelName, DriverChannel& channel);
+std::unique_ptr<MonitorChip> createChip(const ChipBlock& block, DriverChannel& channel);
 
 }  // namespace qvnhwm

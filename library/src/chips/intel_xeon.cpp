@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "../board_switch.h"
 #include "../description_syntax.h"
 #include "../driver_channel.h"
 #include "../scale_code.h"
@@ -20,15 +21,13 @@ constexpr uint8_t kRateInit = 0x04;         // one conversion per second
 constexpr uint8_t kStatusBusy = 0x80;
 constexpr int kStatusReads = 20;            // the busy bit is given this many reads to clear
 
-// Board port 0x50F: bit 4 set with bit 3 clear routes the SMBus to the processor sensor;
+// The board switch: bit 4 set with bit 3 clear routes the SMBus to the processor sensor;
 // setting both routes it back.
-constexpr uint32_t kPortSmbusRoute = 0x50F;
 constexpr uint8_t kRouteBit3 = 0x08;
 constexpr uint8_t kRouteBit4 = 0x10;
 constexpr uint8_t kAllBits = 0xFF;
 
-constexpr std::string_view kSlaveAddressTag = "<SLVADD>";
-constexpr std::string_view kBoardTag = "<BOARD>";
+constexpr std::string_view kBoardTag = settingTag(Setting::Board);
 
 }  // namespace
 
@@ -39,9 +38,9 @@ void IntelXeon::routeSmbus(bool toSensor) {
     if (boardNumber_ != kSwitchedBoard) return;
     DriverChannel& ch = channel();
     uint8_t route = 0;
-    if (!ch.ReadPort(kPortSmbusRoute, kAllBits, route)) return;
+    if (!ch.ReadPort(kBoardSwitchPort, kAllBits, route)) return;
     route = toSensor ? uint8_t((route & ~kRouteBit3) | kRouteBit4) : uint8_t(route | kRouteBit3 | kRouteBit4);
-    ch.WritePort(kPortSmbusRoute, route, kAllBits);
+    ch.WritePort(kBoardSwitchPort, route, kAllBits);
 }
 
 // On a failure the port stays routed to the sensor, as the steps after the failure are
@@ -80,8 +79,8 @@ int32_t IntelXeon::GetSensorValue(int32_t, int32_t, int32_t multiplier, int32_t 
 }
 
 bool IntelXeon::configure(std::string_view line) {
-    if (syntax::carriesTag(line, kSlaveAddressTag)) {
-        slaveAddress_ = uint8_t(syntax::parseSigned(syntax::tagValue(line, kSlaveAddressTag)));
+    if (const std::optional<uint32_t> address = addressIn(line)) {
+        slaveAddress_ = uint8_t(*address);
         return true;
     }
     if (syntax::carriesTag(line, kBoardTag)) {

@@ -8,11 +8,10 @@ namespace qvnhwm {
 
 class IntelXeon final : public MonitorChip {
 public:
-    static constexpr const char* kModelName = "IntelXeon";
-    static constexpr uint8_t kDefaultSlaveAddress = 0x30;
-    static constexpr int32_t kSwitchedBoard = 4730;  // the board whose sensor sits behind port 0x50F
+    static constexpr ChipKind kKind = ChipKind::IntelXeon;
+    static constexpr auto kDefaultSlaveAddress = uint8_t(chipKind(kKind).defaultAddress);
 
-    explicit IntelXeon(DriverChannel& channel) : MonitorChip(kModelName, channel) {}
+    explicit IntelXeon(DriverChannel& channel) : MonitorChip(kKind, channel) {}
 
     int32_t Init() override;
     int32_t GetSensorValue(int32_t bank, int32_t channelCode, int32_t multiplier, int32_t offset,

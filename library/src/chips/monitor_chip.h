@@ -7,14 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "../chip_kinds.h"
+
 namespace qvnhwm {
 
 class DriverChannel;
 
 class MonitorChip {
 public:
-    MonitorChip(std::string modelName, DriverChannel& channel)
-        : modelName_(std::move(modelName)), channel_(channel) {}
+    MonitorChip(ChipKind kind, DriverChannel& channel) : kind_(kind), channel_(channel) {}
     virtual ~MonitorChip() = default;
     MonitorChip(const MonitorChip&) = delete;
     MonitorChip& operator=(const MonitorChip&) = delete;
@@ -32,14 +33,16 @@ public:
 
     const std::optional<std::string>& id() const { return id_; }
     void setId(std::optional<std::string> id) { id_ = std::move(id); }
-    const std::string& modelName() const { return modelName_; }
+    ChipKind kind() const { return kind_; }
 
 protected:
     DriverChannel& channel() const { return channel_; }
+    // The address a line gives when it carries the kind's address setting.
+    std::optional<uint32_t> addressIn(std::string_view line) const;
 
 private:
     std::optional<std::string> id_;
-    std::string modelName_;
+    ChipKind kind_;
     DriverChannel& channel_;
 };
 

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <optional>
 
-#include "../description_syntax.h"
 #include "../driver_channel.h"
 #include "../scale_code.h"
 
@@ -178,9 +177,9 @@ int32_t N87366::GetSensorValue(int32_t, int32_t channelCode, int32_t multiplier,
 }
 
 bool N87366::configure(std::string_view line) {
-    constexpr std::string_view kIndexPortTag = "<IDXREG>";
-    if (!syntax::carriesTag(line, kIndexPortTag)) return false;
-    indexPort_ = uint32_t(syntax::parseSigned(syntax::tagValue(line, kIndexPortTag)));
+    const std::optional<uint32_t> port = addressIn(line);
+    if (!port) return false;
+    indexPort_ = *port;
     dataPort_ = indexPort_ + 1;
     return true;
 }

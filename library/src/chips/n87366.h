@@ -9,10 +9,10 @@ namespace qvnhwm {
 
 class N87366 final : public MonitorChip {
 public:
-    static constexpr const char* kModelName = "N87366";
-    static constexpr uint32_t kDefaultIndexPort = 0x2E;
+    static constexpr ChipKind kKind = ChipKind::N87366;
+    static constexpr uint32_t kDefaultIndexPort = chipKind(kKind).defaultAddress;
 
-    explicit N87366(DriverChannel& channel) : MonitorChip(kModelName, channel) {}
+    explicit N87366(DriverChannel& channel) : MonitorChip(kKind, channel) {}
 
     int32_t Init() override;
     int32_t GetSensorValue(int32_t bank, int32_t channelCode, int32_t multiplier, int32_t offset,

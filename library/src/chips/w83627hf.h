@@ -10,8 +10,8 @@ extern const PwmPairing kW83627hfPwm[2];
 
 class W83627HF final : public WinbondChip {
 public:
-    static constexpr const char* kModelName = "W83627HF";
-    static constexpr uint8_t kDefaultSlaveAddress = 0x58;
+    static constexpr ChipKind kKind = ChipKind::W83627HF;
+    static constexpr auto kDefaultSlaveAddress = uint8_t(chipKind(kKind).defaultAddress);
 
     explicit W83627HF(DriverChannel& channel);
     bool configure(std::string_view line) override;

@@ -8,8 +8,8 @@ namespace qvnhwm {
 
 class W83627HF_2 final : public WinbondChip {
 public:
-    static constexpr const char* kModelName = "W83627HF_2";
-    static constexpr uint32_t kDefaultIndexPort = 0x295;
+    static constexpr ChipKind kKind = ChipKind::W83627HF_2;
+    static constexpr uint32_t kDefaultIndexPort = chipKind(kKind).defaultAddress;
 
     explicit W83627HF_2(DriverChannel& channel);
     bool configure(std::string_view line) override;

@@ -1,7 +1,5 @@
 #include "w83782d.h"
 
-#include "../description_syntax.h"
-
 namespace qvnhwm {
 
 namespace {
@@ -15,16 +13,14 @@ constexpr PwmPairing kW83782dPwm[] = {
     {0x5F, 0},
 };
 
-constexpr std::string_view kSlaveAddressTag = "<SLVADD>";
-
 }  // namespace
 
 W83782D::W83782D(DriverChannel& channel)
-    : WinbondChip(kModelName, channel, kW83782dPwm), access_(channel, kDefaultSlaveAddress) {}
+    : WinbondChip(kKind, channel, kW83782dPwm), access_(channel, kDefaultSlaveAddress) {}
 
 bool W83782D::configure(std::string_view line) {
-    if (syntax::carriesTag(line, kSlaveAddressTag)) {
-        access_.setSlaveAddress(uint8_t(syntax::parseSigned(syntax::tagValue(line, kSlaveAddressTag))));
+    if (const std::optional<uint32_t> address = addressIn(line)) {
+        access_.setSlaveAddress(uint8_t(*address));
         return true;
     }
     return configureCommon(line);

@@ -7,8 +7,8 @@ namespace qvnhwm {
 
 class W83782D final : public WinbondChip {
 public:
-    static constexpr const char* kModelName = "W83782D";
-    static constexpr uint8_t kDefaultSlaveAddress = 0x5C;
+    static constexpr ChipKind kKind = ChipKind::W83782D;
+    static constexpr auto kDefaultSlaveAddress = uint8_t(chipKind(kKind).defaultAddress);
 
     explicit W83782D(DriverChannel& channel);
     bool configure(std::string_view line) override;

@@ -208,8 +208,8 @@ int32_t WinbondChip::GetFanDuty(int32_t pwmRegister, uint8_t& duty) {
 }
 
 bool WinbondChip::configureCommon(std::string_view line) {
-    constexpr std::string_view kDiodeTag = "<DIODE>";
-    constexpr std::string_view kClockTag = "<CLK>";
+    constexpr std::string_view kDiodeTag = settingTag(Setting::Diode);
+    constexpr std::string_view kClockTag = settingTag(Setting::Clock);
     if (syntax::carriesTag(line, kDiodeTag)) {
         diodeBits_ = uint8_t(syntax::parseSigned(syntax::tagValue(line, kDiodeTag)));
         return true;

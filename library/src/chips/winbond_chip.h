@@ -33,8 +33,8 @@ public:
     uint8_t adcClock() const { return adcClock_; }
 
 protected:
-    WinbondChip(std::string modelName, DriverChannel& channel, std::span<const PwmPairing> pwmTable)
-        : MonitorChip(std::move(modelName), channel), pwmTable_(pwmTable) {}
+    WinbondChip(ChipKind kind, DriverChannel& channel, std::span<const PwmPairing> pwmTable)
+        : MonitorChip(kind, channel), pwmTable_(pwmTable) {}
 
     virtual RegisterAccess& registers() = 0;
     // The <DIODE> and <CLK> settings every Winbond kind has.
