@@ -23,10 +23,10 @@ bool Alarm::confirmed(int slot, bool high) {
     // Two more readings must agree before anything is raised; a failed one ends it quietly.
     Reading r = ReadSensor(table_, slot, library_);
     if (!r.ok || !beyond(r.value)) return false;
-    actions_.processEvents();
+    pump_.processEvents();
     r = ReadSensor(table_, slot, library_);
     if (!r.ok || !beyond(r.value)) return false;
-    actions_.processEvents();
+    pump_.processEvents();
     return true;
 }
 
@@ -48,7 +48,7 @@ void Alarm::alarmForSensor(int slot, double value) {
     if (isOn(s.Beep)) guarded("the alert tone", [&] { SoundAlarm(s.BeepFre, s.BeepDur); });
     if (isOn(s.Email) && !mail_.CurrentAddress.empty() && !mail_.ServerAddress.empty())
         guarded("the alert mail", [&] {
-            actions_.sendAlertMail(s.Name, handOver.alertText, mail_.CurrentAddress, mail_.ServerAddress);
+            system_.sendAlertMail(s.Name, handOver.alertText, mail_.CurrentAddress, mail_.ServerAddress);
         });
     if (isOn(s.ShutDown)) {
         handOver.alertSensor = int16_t(slot);
@@ -71,12 +71,12 @@ void Alarm::alarmForSensor(int slot, double value) {
 void Alarm::goAhead(int flags) {
     guarded("saving the settings", [&] { actions_.saveSettings(); });
     guarded("removing the notification-area icon", [&] { actions_.removeTrayIcon(); });
-    guarded("the system exit", [&] { actions_.exitSystem(flags); });
-    actions_.endProcess();
+    guarded("the system exit", [&] { system_.exitSystem(flags); });
+    system_.endProcess(0);
 }
 
 void Alarm::SoundAlarm(int32_t frequency, int32_t duration) {
-    for (int i = 0; i < kAlarmTones; ++i) actions_.tone(frequency, duration);
+    for (int i = 0; i < kAlarmTones; ++i) system_.tone(frequency, duration);
 }
 
 void Alarm::ShowCountdown() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "event_pump.h"
 #include "mail_settings.h"
 #include "sensor_source.h"
 #include "sensor_table.h"
@@ -25,32 +26,39 @@ struct AlarmHandOver {
     int16_t countdownResult = 0;  // -1 while pending; 0 when the action is to go ahead
 };
 
-// Everything an alarm does beyond the core. Any of these may throw; the evaluation goes on
-// with the next action.
-class AlarmActions {
+// What an alarm asks of the machine. Any of these may throw; the evaluation goes on with
+// the next action.
+class SystemActions {
 public:
-    virtual ~AlarmActions() = default;
+    virtual ~SystemActions() = default;
     // A tone that returns when it has ended.
     virtual void tone(int32_t frequency, int32_t duration) = 0;
     // A fresh mail session and the alert mail.
     virtual void sendAlertMail(const std::string& sensorName, const std::string& alertText,
                                const std::string& receiver, const std::string& server) = 0;
+    virtual void exitSystem(int flags) = 0;
+    // Ends the process at once: no close events, no further window events.
+    virtual void endProcess(int code) = 0;
+};
+
+// What an alarm asks of the application around it. Any of these may throw, as above.
+class AlarmActions {
+public:
+    virtual ~AlarmActions() = default;
     // The countdown dialog, modal; returns when it has closed. It sets
     // handOver.countdownResult to 0 when the shutdown or reboot is to go ahead.
     virtual void runCountdown(AlarmHandOver& handOver) = 0;
     virtual void saveSettings() = 0;
     virtual void removeTrayIcon() = 0;
-    virtual void exitSystem(int flags) = 0;
-    virtual void endProcess() = 0;
-    virtual void processEvents() = 0;
     // An action failed; the message says which and why.
     virtual void report(const std::string& problem) = 0;
 };
 
 class Alarm {
 public:
-    Alarm(SensorTable& table, const MailSettings& mail, SensorSource& library, AlarmActions& actions)
-        : table_(table), mail_(mail), library_(library), actions_(actions) {}
+    Alarm(SensorTable& table, const MailSettings& mail, SensorSource& library, SystemActions& system,
+          AlarmActions& actions, EventPump& pump)
+        : table_(table), mail_(mail), library_(library), system_(system), actions_(actions), pump_(pump) {}
 
     // Evaluates a good reading of slot. While a countdown is open nothing is evaluated:
     // the countdown decides, and a nested alarm's tones would stall it.
@@ -72,7 +80,9 @@ private:
     SensorTable& table_;
     const MailSettings& mail_;
     SensorSource& library_;
+    SystemActions& system_;
     AlarmActions& actions_;
+    EventPump& pump_;
     bool countingDown_ = false;
 };
 

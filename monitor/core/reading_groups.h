@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "event_pump.h"
 #include "sensor_source.h"
 #include "sensor_table.h"
 
@@ -29,13 +30,6 @@ public:
     virtual void setRowCount(int rows) = 0;
     virtual void setRow(int row, Rgb colour, const std::string& name, const std::string& reading,
                         const std::string& unit) = 0;
-};
-
-// Lets the window's pending events run during long work.
-class EventPump {
-public:
-    virtual ~EventPump() = default;
-    virtual void processEvents() = 0;
 };
 
 enum ReadingGroup : int16_t { kFanGroup = 0, kVoltageGroup = 1, kTemperatureGroup = 2 };

@@ -35,7 +35,7 @@ private:
 
 }  // namespace
 
-BoardViewPage::BoardViewPage(MonitorState& state, SensorSource& library, Alarm& alarm, Platform& platform,
+BoardViewPage::BoardViewPage(MonitorState& state, SensorSource& library, PollCycle& cycle, Platform& platform,
                              QWidget* parent)
     : QWidget(parent), state_(state), platform_(platform) {
     setObjectName("ScreenScope");
@@ -70,7 +70,7 @@ BoardViewPage::BoardViewPage(MonitorState& state, SensorSource& library, Alarm& 
         label->installEventFilter(this);
     }
 
-    panel_ = new SensorPanel(state, library, alarm, platform, this);
+    panel_ = new SensorPanel(state, library, cycle, platform, this);
     connect(this, &BoardViewPage::sensorClicked, this, &BoardViewPage::openSensorPanel);
 }
 

@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <array>
 
-#include "alarm.h"
 #include "platform.h"
 #include "sensor_source.h"
 #include "startup.h"
@@ -14,6 +13,7 @@ class QLabel;
 
 namespace qorv {
 
+class PollCycle;
 class SensorPanel;
 
 class BoardViewPage : public QWidget {
@@ -22,7 +22,7 @@ class BoardViewPage : public QWidget {
 public:
     static constexpr int kSensorLabels = 22;
 
-    BoardViewPage(MonitorState& state, SensorSource& library, Alarm& alarm, Platform& platform,
+    BoardViewPage(MonitorState& state, SensorSource& library, PollCycle& cycle, Platform& platform,
                   QWidget* parent = nullptr);
 
     // Loads the board picture and lays the labels out again; labels at or above the

@@ -13,6 +13,8 @@
 #include "monitoring_page.h"
 #include "navigation_strip.h"
 #include "opening_effect.h"
+#include "poll_cycle.h"
+#include "qt_event_pump.h"
 #include "screen_page.h"
 #include "tray_icon.h"
 #include "ui_geometry.h"
@@ -38,8 +40,10 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
     setWindowTitle(kDesignCaption);
     setWindowIcon(artwork::applicationIcon());
 
+    pump_ = std::make_unique<QtEventPump>();
     alarmHost_ = std::make_unique<AlarmHost>(*this, platform_);
-    alarm_ = std::make_unique<Alarm>(state_.table, state_.mail, library_, *alarmHost_);
+    alarm_ = std::make_unique<Alarm>(state_.table, state_.mail, library_, platform_, *alarmHost_, *pump_);
+    cycle_ = std::make_unique<PollCycle>(state_.table, library_, *alarm_, *pump_);
 
     auto* central = new QWidget(this);
     central->setObjectName("centralArea");
@@ -53,8 +57,8 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
     connect(strip_, &NavigationStrip::pointerMoved, this, [this] { boardView_->hideSensorPanel(); });
 
     screen_ = new ScreenPage(state_, platform_, [this] { saveSettings(); }, central);
-    monitoring_ = new MonitoringPage(state_, library_, *alarm_, [this] { closeCountdown(); }, central);
-    boardView_ = new BoardViewPage(state_, library_, *alarm_, platform_, central);
+    monitoring_ = new MonitoringPage(state_, *cycle_, [this] { closeCountdown(); }, central);
+    boardView_ = new BoardViewPage(state_, library_, *cycle_, platform_, central);
     for (QWidget* page : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_),
                           static_cast<QWidget*>(boardView_)}) {
         page->move(ui::kStripWidth, 0);

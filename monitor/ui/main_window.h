@@ -21,6 +21,8 @@ class AlarmHost;
 class BoardViewPage;
 class MonitoringPage;
 class NavigationStrip;
+class PollCycle;
+class QtEventPump;
 class ScreenPage;
 class TrayIcon;
 
@@ -56,6 +58,8 @@ public:
     void removeTrayIcon();
 
     Alarm& alarm() { return *alarm_; }
+    // The one poll-and-evaluate cycle of the monitoring page and the sensor panel.
+    PollCycle& pollCycle() { return *cycle_; }
     TrayIcon& tray() { return *tray_; }
     QMenu* trayMenu() const { return trayMenu_; }
     MonitoringPage* monitoringPage() const { return monitoring_; }
@@ -77,8 +81,10 @@ private:
     MonitorState& state_;
     SensorSource& library_;
     Platform& platform_;
+    std::unique_ptr<QtEventPump> pump_;
     std::unique_ptr<AlarmHost> alarmHost_;
     std::unique_ptr<Alarm> alarm_;
+    std::unique_ptr<PollCycle> cycle_;
 
     NavigationStrip* strip_;
     ScreenPage* screen_;

@@ -1,6 +1,5 @@
 #include "monitoring_page.h"
 
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QPainter>
 #include <QPushButton>
@@ -11,8 +10,11 @@
 #include <vector>
 
 #include "gauge_widget.h"
+#include "poll_cycle.h"
+#include "qt_event_pump.h"
 #include "reading_grid_widget.h"
 #include "reading_groups.h"
+#include "startup.h"
 #include "ui_geometry.h"
 
 namespace qorv {
@@ -41,11 +43,6 @@ QString indexed(const char* name, int g) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(g);
 }
 
-class QtEventPump final : public EventPump {
-public:
-    void processEvents() override { QCoreApplication::processEvents(); }
-};
-
 // The monitor lamp: a round light in a colour given as 0xBBGGRR.
 class Lamp final : public QWidget {
 public:
@@ -69,27 +66,14 @@ private:
     QColor colour_;
 };
 
-// Clears a flag however the scope is left.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
 }  // namespace
 
 struct MonitoringPage::Parts {
-    Parts(MonitorState& s, SensorSource& l, Alarm& a, std::function<void()> c)
-        : state(s), library(l), alarm(a), closeCountdown(std::move(c)) {}
+    Parts(MonitorState& s, PollCycle& c, std::function<void()> close)
+        : state(s), cycle(c), closeCountdown(std::move(close)) {}
 
     MonitorState& state;
-    SensorSource& library;
-    Alarm& alarm;
+    PollCycle& cycle;
     std::function<void()> closeCountdown;
 
     QTabBar* tabs = nullptr;
@@ -105,15 +89,12 @@ struct MonitoringPage::Parts {
 
     MonitorButtonState buttonState;
     QtEventPump pump;
-    // A fill is running: it lets events run after every row and inside the alarm.
-    bool filling = false;
 
     QRect panelRect() const {
         const int top = tabs->y() + tabs->height();
         return {tabs->x(), top, ui::kPageWidth - 2 * kMargin, ui::kPageHeight - top - kMargin};
     }
     void showOnly(int group);
-    void fill(int group);
     void gaugeTick(int group);
     void rowClicked(int group, int row);
     void toggleMonitor();
@@ -133,12 +114,6 @@ void MonitoringPage::Parts::showOnly(int group) {
             panel->setEnabled(false);
         }
     }
-}
-
-void MonitoringPage::Parts::fill(int group) {
-    const FlagScope running(filling);
-    FillReadingGrid(group, state.table, library, state.groups, grids[size_t(group)]->readingGrid(), pump,
-                    [this](int slot, double value) { alarm.alarmForSensor(slot, value); });
 }
 
 void MonitoringPage::Parts::gaugeTick(int group) {
@@ -177,9 +152,9 @@ void MonitoringPage::Parts::toggleMonitor() {
     lamp->setColour(buttonState.lampColour());
 }
 
-MonitoringPage::MonitoringPage(MonitorState& state, SensorSource& library, Alarm& alarm,
-                               std::function<void()> closeCountdown, QWidget* parent)
-    : QWidget(parent), parts_(new Parts(state, library, alarm, std::move(closeCountdown))) {
+MonitoringPage::MonitoringPage(MonitorState& state, PollCycle& cycle, std::function<void()> closeCountdown,
+                               QWidget* parent)
+    : QWidget(parent), parts_(std::make_unique<Parts>(state, cycle, std::move(closeCountdown))) {
     Parts& p = *parts_;
     setObjectName(QStringLiteral("screen_Monitor"));
     setFixedSize(ui::pageSize());
@@ -276,9 +251,7 @@ MonitoringPage::MonitoringPage(MonitorState& state, SensorSource& library, Alarm
     LayoutReadingPages();
 }
 
-MonitoringPage::~MonitoringPage() {
-    delete parts_;
-}
+MonitoringPage::~MonitoringPage() = default;
 
 void MonitoringPage::LayoutReadingPages() {
     Parts& p = *parts_;
@@ -316,20 +289,15 @@ void MonitoringPage::startMonitorInit() {
 
 void MonitoringPage::refreshVisibleGroup() {
     Parts& p = *parts_;
-    // Never a fill inside a fill. A fill lets events run after every row and while an
-    // alarm beeps or counts down, so timer ticks and tab clicks arrive in the middle of
-    // it. A timed refresh that arrives then is dropped (the next tick comes anyway), so
-    // it cannot close a countdown that the running fill has opened; a tab chosen
-    // meanwhile is shown as soon as the running fill ends.
-    if (p.filling) return;
-    // Nor over an open countdown: refreshing every 15 s would cancel a 15.3 s countdown
-    // before it could ever run out.
-    if (p.alarm.countingDown()) return;
+    // A refresh the cycle refuses (one asked for inside a running pass, or over an open
+    // countdown it would close) is dropped: the next tick comes anyway. A tab chosen while
+    // a pass runs is shown as soon as that pass ends.
     int group = p.tabs->currentIndex();
-    for (;;) {
+    const auto prepare = [&] {
         p.showOnly(group);
         if (p.closeCountdown) p.closeCountdown();
-        p.fill(group);
+    };
+    while (p.cycle.pollGroup(group, p.state.groups, p.grids[size_t(group)]->readingGrid(), prepare)) {
         const int selected = p.tabs->currentIndex();
         if (selected == group) break;
         group = selected;

@@ -5,21 +5,23 @@
 
 #include <QWidget>
 #include <functional>
-
-#include "alarm.h"
-#include "sensor_source.h"
-#include "startup.h"
+#include <memory>
 
 class QTabBar;
 
 namespace qorv {
+
+class PollCycle;
+struct MonitorState;
 
 class MonitoringPage : public QWidget {
     Q_OBJECT
 
 public:
     // closeCountdown closes the countdown dialog if one is open: a refresh cancels it.
-    MonitoringPage(MonitorState& state, SensorSource& library, Alarm& alarm, std::function<void()> closeCountdown,
+    // The page's refreshes are passes of cycle, which refuses one inside another or over an
+    // open countdown.
+    MonitoringPage(MonitorState& state, PollCycle& cycle, std::function<void()> closeCountdown,
                    QWidget* parent = nullptr);
     ~MonitoringPage() override;
 
@@ -35,7 +37,7 @@ public:
 
 private:
     struct Parts;
-    Parts* parts_;
+    std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace qorv

@@ -40,7 +40,7 @@ struct ScreenPage::Parts {
 };
 
 ScreenPage::ScreenPage(MonitorState& state, Platform& platform, std::function<void()> save, QWidget* parent)
-    : QWidget(parent), parts_(new Parts) {
+    : QWidget(parent), parts_(std::make_unique<Parts>()) {
     setObjectName(QStringLiteral("Screen"));
     setFixedSize(ui::pageSize());
 
@@ -71,7 +71,7 @@ ScreenPage::ScreenPage(MonitorState& state, Platform& platform, std::function<vo
     showAbout();
 }
 
-ScreenPage::~ScreenPage() { delete parts_; }
+ScreenPage::~ScreenPage() = default;
 
 void ScreenPage::showAbout() {
     parts_->settings->hide();

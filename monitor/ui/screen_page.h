@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "platform.h"
 #include "startup.h"
@@ -26,7 +27,7 @@ public:
 
 private:
     struct Parts;
-    Parts* parts_;
+    std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace qorv

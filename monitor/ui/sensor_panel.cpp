@@ -1,6 +1,5 @@
 #include "sensor_panel.h"
 
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include "alert_block_widget.h"
 #include "artwork.h"
 #include "number_text.h"
+#include "poll_cycle.h"
 #include "read_sensor.h"
 #include "sensor_panel_logic.h"
 #include "threshold_field.h"
@@ -37,9 +37,9 @@ QString numberString(double v) { return QString::fromStdString(numberText(v)); }
 
 }  // namespace
 
-SensorPanel::SensorPanel(MonitorState& state, SensorSource& library, Alarm& alarm, Platform& platform,
+SensorPanel::SensorPanel(MonitorState& state, SensorSource& library, PollCycle& cycle, Platform& platform,
                          QWidget* parent)
-    : QWidget(parent), state_(state), library_(library), alarm_(alarm), platform_(platform) {
+    : QWidget(parent), state_(state), library_(library), cycle_(cycle), platform_(platform) {
     setObjectName("PicDis_Set");
     setFixedSize(kPanelSize);
     // A pointer moving over the panel is not a move over the board under it.
@@ -245,12 +245,10 @@ void SensorPanel::refreshFanHalf(bool ok, double value) {
 
 void SensorPanel::refresh() {
     const int slot = current_;
-    const Reading r = ReadSensor(state_.table, slot, library_);
-    QCoreApplication::processEvents();
-    if (state_.table[slot].isFan()) refreshFanHalf(r.ok, r.value);
-    else value_->setText(QString::fromStdString(state_.table[slot].ReadingText));
-    if (r.ok) alarm_.alarmForSensor(slot, r.value);
-    QCoreApplication::processEvents();
+    cycle_.pollSensor(slot, [this, slot](const Reading& r) {
+        if (state_.table[slot].isFan()) refreshFanHalf(r.ok, r.value);
+        else value_->setText(QString::fromStdString(state_.table[slot].ReadingText));
+    });
 }
 
 void SensorPanel::sendStep(int position) {

@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-#include "alarm.h"
 #include "platform.h"
 #include "sensor_source.h"
 #include "startup.h"
@@ -18,13 +17,15 @@ class QTimer;
 namespace qorv {
 
 class AlertBlockWidget;
+class PollCycle;
 class ThresholdField;
 
 class SensorPanel : public QWidget {
     Q_OBJECT
 
 public:
-    SensorPanel(MonitorState& state, SensorSource& library, Alarm& alarm, Platform& platform,
+    // The refresh is a pass of cycle: refused inside another pass or over an open countdown.
+    SensorPanel(MonitorState& state, SensorSource& library, PollCycle& cycle, Platform& platform,
                 QWidget* parent = nullptr);
 
     // Opens the panel for slot with its top-left corner at topLeft (in the parent's
@@ -55,7 +56,7 @@ private:
 
     MonitorState& state_;
     SensorSource& library_;
-    Alarm& alarm_;
+    PollCycle& cycle_;
     Platform& platform_;
     int current_ = 0;
     int16_t openedMark_ = 0;

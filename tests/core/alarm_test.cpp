@@ -11,7 +11,7 @@ namespace {
 using testing::RecordingSource;
 using Log = std::vector<std::string>;
 
-class RecordingActions final : public AlarmActions {
+class RecordingActions final : public SystemActions, public AlarmActions, public EventPump {
 public:
     void tone(int32_t f, int32_t d) override {
         ++tones;
@@ -36,7 +36,7 @@ public:
         log.push_back("exit " + std::to_string(flags));
         if (exitThrows) throw std::runtime_error("refused");
     }
-    void endProcess() override { log.push_back("end"); }
+    void endProcess(int code) override { log.push_back("end " + std::to_string(code)); }
     void processEvents() override { ++yields; }
     void report(const std::string& problem) override { log.push_back("report " + problem); }
 
@@ -74,7 +74,7 @@ protected:
     MailSettings mail;
     RecordingSource source;
     RecordingActions actions;
-    Alarm alarm{table, mail, source, actions};
+    Alarm alarm{table, mail, source, actions, actions, actions};
 };
 
 TEST_F(AlarmTest, ReadingsOnTheThresholdsRaiseNothing) {
@@ -119,7 +119,7 @@ TEST_F(AlarmTest, RunsTheChosenActionsInOrder) {
     EXPECT_EQ(actions.log,
               (Log{"mail CPU1 Temp | overflow the High Threshold! | ops@example.com | mail.example.com",
                    "countdown 0 overflow the High Threshold! result -1",
-                   "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 6", "end"}));
+                   "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 6", "end 0"}));
 }
 
 TEST_F(AlarmTest, AShutdownThatGoesAheadPowersOffAndEnds) {
@@ -127,7 +127,7 @@ TEST_F(AlarmTest, AShutdownThatGoesAheadPowersOffAndEnds) {
     slot().Reboot = 1;
     actions.goAhead = {true};
     evaluate(80, {80, 80});
-    EXPECT_EQ(actions.log, (Log{"countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13", "end"}));
+    EXPECT_EQ(actions.log, (Log{"countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13", "end 0"}));
 }
 
 TEST_F(AlarmTest, ACancelledCountdownChangesNothing) {
@@ -164,7 +164,7 @@ TEST_F(AlarmTest, AFailingActionNeverStopsTheLaterOnes) {
                    "mail CPU1 Temp | overflow the High Threshold! | ops@example.com | mail.example.com",
                    "report the alert mail failed: mail library missing",
                    "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13",
-                   "report the system exit failed: refused", "end"}));
+                   "report the system exit failed: refused", "end 0"}));
 }
 
 TEST_F(AlarmTest, NothingIsEvaluatedWhileACountdownIsOpen) {
@@ -172,7 +172,7 @@ TEST_F(AlarmTest, NothingIsEvaluatedWhileACountdownIsOpen) {
     // evaluation there must neither beep (which would stall the countdown) nor stack a
     // second countdown over the first.
     slot().Beep = slot().ShutDown = 1;
-    struct Nested final : AlarmActions {
+    struct Nested final : SystemActions, AlarmActions {
         Alarm* alarm = nullptr;
         RecordingActions* inner = nullptr;
         bool sawCounting = false;
@@ -187,11 +187,10 @@ TEST_F(AlarmTest, NothingIsEvaluatedWhileACountdownIsOpen) {
         void saveSettings() override {}
         void removeTrayIcon() override {}
         void exitSystem(int) override {}
-        void endProcess() override {}
-        void processEvents() override {}
+        void endProcess(int) override {}
         void report(const std::string&) override {}
     } nested;
-    Alarm outer(table, mail, source, nested);
+    Alarm outer(table, mail, source, nested, nested, actions);
     nested.alarm = &outer;
     nested.inner = &actions;
     source.answer("HWM1", 0x81, {80, 80});

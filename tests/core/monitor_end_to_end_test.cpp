@@ -21,7 +21,7 @@ namespace {
 using qorv::testing::ServiceProcess;
 using qvnhwm::testing::TempDir;
 
-class Recorder final : public AlarmActions, public ReadingGrid, public EventPump {
+class Recorder final : public SystemActions, public AlarmActions, public ReadingGrid, public EventPump {
 public:
     void tone(int32_t, int32_t) override {
         if (log.empty() || log.back() != "beep") log.push_back("beep");
@@ -34,7 +34,7 @@ public:
     void saveSettings() override { log.push_back("save"); }
     void removeTrayIcon() override { log.push_back("tray"); }
     void exitSystem(int flags) override { log.push_back("exit " + std::to_string(flags)); }
-    void endProcess() override { log.push_back("end"); }
+    void endProcess(int) override { log.push_back("end"); }
     void processEvents() override {}
     void report(const std::string& p) override { log.push_back("report " + p); }
     void setRowCount(int) override {}
@@ -78,7 +78,7 @@ protected:
 
 TEST_F(MonitorEndToEnd, ATemperaturePastItsThresholdRaisesBeepMailAndCountdown) {
     start("ramp-temperature HWM1 2 40 100 1\n");
-    Alarm alarm(table, mail, *library, recorder);
+    Alarm alarm(table, mail, *library, recorder, recorder, recorder);
     int cpu = -1;
     for (int i = 0; i < table.count; ++i)
         if (table[i].Name == "CPU1 Temp") cpu = i;
@@ -99,7 +99,7 @@ TEST_F(MonitorEndToEnd, ATemperaturePastItsThresholdRaisesBeepMailAndCountdown) 
 
 TEST_F(MonitorEndToEnd, ABusThatFailsShowsReadFailedAndRaisesNothing) {
     start("fail-from 1\n");
-    Alarm alarm(table, mail, *library, recorder);
+    Alarm alarm(table, mail, *library, recorder, recorder, recorder);
     for (int i = 0; i < table.count; ++i) table[i].Beep = table[i].Email = table[i].ShutDown = 1;
     for (int group = 0; group < kGroupCount; ++group)
         FillReadingGrid(group, table, *library, groups, recorder, recorder,

@@ -15,6 +15,8 @@
 #include <utility>
 
 #include "alarm.h"
+#include "poll_cycle.h"
+#include "qt_event_pump.h"
 #include "recording_source.h"
 #include "startup.h"
 
@@ -23,7 +25,7 @@ using namespace qorv;
 namespace {
 
 // Keeps the names of the sensors an alarm mailed about; does nothing else.
-class AlarmRecorder final : public AlarmActions {
+class AlarmRecorder final : public SystemActions, public AlarmActions {
 public:
     void tone(int32_t, int32_t) override {}
     void sendAlertMail(const std::string& name, const std::string&, const std::string&, const std::string&) override {
@@ -34,8 +36,7 @@ public:
     void saveSettings() override {}
     void removeTrayIcon() override {}
     void exitSystem(int) override {}
-    void endProcess() override {}
-    void processEvents() override {}
+    void endProcess(int) override {}
     void report(const std::string&) override {}
 
     std::vector<std::string> mails;
@@ -105,9 +106,11 @@ struct Rig {
     MonitorState state;
     testing::RecordingSource library;
     AlarmRecorder actions;
-    Alarm alarm{state.table, state.mail, library, actions};
+    QtEventPump pump;
+    Alarm alarm{state.table, state.mail, library, actions, actions, pump};
+    PollCycle cycle{state.table, library, alarm, pump};
     int countdownsClosed = 0;
-    MonitoringPage page{state, library, alarm, [this] { ++countdownsClosed; }};
+    MonitoringPage page{state, cycle, [this] { ++countdownsClosed; }};
 };
 
 QColor qcolor(Rgb c) {
