@@ -2,7 +2,8 @@
 # Installs the Debian packages a command of this project needs, and no more:
 #   setup.sh demo      build the programs and run them (scripts/demo.sh)
 #   setup.sh test      also build the test suites and run every test (scripts/test.sh),
-#                      the package test and the fuzz targets; the default
+#                      the package test, the fuzz targets and the Windows cross build;
+#                      the default
 #   setup.sh desktop   also what drives the window on a virtual X display
 #                      (scripts/desktop-check.sh, which builds the whole tree)
 # Safe to run again: it only calls apt when something is missing.
@@ -39,13 +40,19 @@ test_packages=(
   clang libclang-rt-14-dev
 )
 
+# The Windows cross build (scripts/cross-windows.sh): the mingw-w64 compilers, GoogleTest's
+# sources to build for Windows, and wine to run the 64-bit tests.
+cross_packages=(
+  mingw-w64 googletest wine64
+)
+
 desktop_packages=(
   xvfb xauth xdotool wmctrl openbox trayer x11-utils
 )
 
 case $command in
   demo) packages=("${demo_packages[@]}") ;;
-  test) packages=("${demo_packages[@]}" "${suite_packages[@]}" "${test_packages[@]}") ;;
+  test) packages=("${demo_packages[@]}" "${suite_packages[@]}" "${test_packages[@]}" "${cross_packages[@]}") ;;
   desktop) packages=("${demo_packages[@]}" "${suite_packages[@]}" "${desktop_packages[@]}") ;;
   *)
     echo "usage: setup.sh [demo|test|desktop]" >&2

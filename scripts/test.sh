@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, once in the normal build and once under the
 # address and undefined-behaviour sanitizers; builds the Debian package from the normal
-# build and has lintian check it.
+# build and has lintian check it; builds the Windows parts with mingw-w64 and runs their
+# tests under wine (scripts/cross-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test
@@ -15,9 +16,10 @@ run_suite() {
 }
 
 run_suite build
+scripts/cross-windows.sh
 # Every lintian finding is printed; an error fails the run.
 rm -rf build/package
 cpack -G DEB --config build/CPackConfig.cmake -B build/package
 lintian --display-info --pedantic --fail-on error build/package/*.deb
 run_suite build-sanitize -DQORV_SANITIZE=ON -DQORV_BENCHMARKS=OFF
-echo "All tests passed (normal and sanitizer builds); lintian found no errors in the package."
+echo "All tests passed (normal, Windows cross and sanitizer builds); lintian found no errors in the package."

@@ -36,6 +36,7 @@ public:
 private:
     enum Notice : unsigned { kNoSoundDevice = 1, kNoConsoleSpeaker = 2, kSilentFrequency = 4, kPlaybackBroke = 8 };
 
+    static bool inToneRange(int32_t frequency);
 #ifndef _WIN32
     bool playThroughSoundDevice(int32_t frequency, int32_t duration);
     bool playThroughConsoleSpeaker(int32_t frequency, int32_t duration);

@@ -1,14 +1,18 @@
 #include "mail_binding.h"
 
+#include <qvnmail/qvnmail.h>
+
 namespace qorv {
 
 namespace {
 
-using ReleaseFn = void(QORV_LIBRARY_CALL*)();
-using InitFn = void(QORV_LIBRARY_CALL*)();
-using AddLineFn = void(QORV_LIBRARY_CALL*)(const char*);
-using SetReceiverFn = void(QORV_LIBRARY_CALL*)(const char*);
-using SendFn = int32_t(QORV_LIBRARY_CALL*)(const char*);
+// The functions' types as the mail library's public header declares them, so that a
+// changed signature or calling convention fails this build instead of a call at run time.
+using ReleaseFn = decltype(&::MailRelease);
+using InitFn = decltype(&::MailInit);
+using AddLineFn = decltype(&::MailTextAddLine);
+using SetReceiverFn = decltype(&::MailSetReceiver);
+using SendFn = decltype(&::MailSend);
 
 constexpr const char* kFunctionNames[] = {"MailRelease", "MailInit", "MailTextAddLine", "MailSetReceiver",
                                           "MailSend"};
@@ -60,6 +64,8 @@ void MailBinding::MailSetReceiver(const char* receiver) {
     if (available()) asFunction<SetReceiverFn>(functions_[kSetReceiver])(receiver);
 }
 
-int32_t MailBinding::MailSend(const char* server) { return available() ? asFunction<SendFn>(functions_[kSend])(server) : 0; }
+int32_t MailBinding::MailSend(const char* server) {
+    return available() ? asFunction<SendFn>(functions_[kSend])(server) : 0;
+}
 
 }  // namespace qorv

@@ -1,15 +1,19 @@
 #include "hwm_binding.h"
 
+#include <qvnhwm/qvnhwm.h>
+
 namespace qorv {
 
 namespace {
 
-using InitFn = int32_t(QORV_LIBRARY_CALL*)(const char*);
-using ReleaseFn = int32_t(QORV_LIBRARY_CALL*)();
-using SetCurrentFn = int32_t(QORV_LIBRARY_CALL*)(const char*);
-using GetValueFn = int32_t(QORV_LIBRARY_CALL*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, double*);
-using SetPwm2Fn = int32_t(QORV_LIBRARY_CALL*)(int32_t, int32_t, int32_t, int32_t);
-using GetDutyFn = int32_t(QORV_LIBRARY_CALL*)(int32_t, uint8_t*);
+// The exports' types as the library's public header declares them, so that a changed
+// signature or calling convention fails this build instead of a call at run time.
+using InitFn = decltype(&::InitDLL);
+using ReleaseFn = decltype(&::ReleaseDLL);
+using SetCurrentFn = decltype(&::SetCurrentHwm);
+using GetValueFn = decltype(&::GetSensorValue);
+using SetPwm2Fn = decltype(&::SetFanPWM2);
+using GetDutyFn = decltype(&::GetFanDuty);
 
 constexpr const char* kExportNames[] = {"InitDLL",    "ReleaseDLL", "SetCurrentHwm",
                                         "GetSensorValue", "SetFanPWM2", "GetFanDuty"};

@@ -4,16 +4,10 @@
 
 #include <string>
 
-// The calling convention of the libraries' exports: stdcall on 32-bit Windows.
-#if defined(_WIN32)
-#define QORV_LIBRARY_CALL __stdcall
-#else
-#define QORV_LIBRARY_CALL
-#endif
-
 namespace qorv {
 
-// An export's address as a function of the type the caller expects.
+// An export's address as a function of the type the caller expects: the type of the
+// export's declaration in the library's public header, calling convention included.
 template <typename Function>
 Function asFunction(void* address) {
     return reinterpret_cast<Function>(address);

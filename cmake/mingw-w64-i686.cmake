@@ -1,0 +1,6 @@
+# Cross build for 32-bit Windows with Debian's mingw-w64: the platform where the exports'
+# stdcall convention decorates names.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(QORV_MINGW_PREFIX i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
