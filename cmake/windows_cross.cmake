@@ -13,9 +13,10 @@ add_subdirectory(library)
 
 # Everything of the monitor that builds without Qt: both bindings over the Windows loader
 # (the exports' types come from the public headers, stdcall included), the alert tone,
-# the system exit and the clock texts.
+# the system exit, the clock texts and the system-information lookup in the registry.
 set(QORV_WINDOWS_MONITOR_SOURCES
   core/shared_library_win32.cpp
+  core/system_information_tool_win32.cpp
   core/hwm_binding.cpp
   alerts/mail_binding.cpp
   alerts/alert_tone.cpp

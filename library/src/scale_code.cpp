@@ -30,7 +30,7 @@ std::optional<LinearScale> LinearScale::make(int32_t multiplier, int32_t offset,
 }
 
 double LinearScale::apply(int32_t raw) const {
-    // 32-bit product with two's-complement wrap, as the chips' arithmetic has always been.
+    // The product is a 32-bit integer that wraps in two's complement; only then is it scaled.
     const auto product = int32_t(uint32_t(multiplier_) * uint32_t(raw));
     return (double(product) + double(offset_) * offsetFactor_) * resultFactor_;
 }

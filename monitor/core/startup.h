@@ -38,7 +38,7 @@ struct MonitorState {
     std::string caption() const { return std::string(kDesignCaption) + "-" + boardName; }
 };
 
-// Start-up steps 2 and 3: the board from the settings file's first two lines.
+// The board named by the settings file's first two lines; none chosen when they name none.
 void decideBoard(MonitorState& state);
 
 // What the load sequence needs from the window.

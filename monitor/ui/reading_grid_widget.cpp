@@ -16,7 +16,7 @@ constexpr int kNameColumn = 0;
 constexpr int kReadingColumn = 1;
 constexpr int kUnitColumn = 2;
 
-// The design's 1800, 1200 and 600 twips at 15 twips to the pixel.
+// Name, Reading and Unit columns at 3 : 2 : 1, wide enough for the texts below at the default font.
 constexpr std::array<int, kColumns> kBaseWidths{120, 80, 40};
 // Room on either side of a cell's text.
 constexpr int kCellPadding = 8;

@@ -17,7 +17,7 @@ inline QSize pageSize() { return {kPageWidth, kPageHeight}; }
 inline QSize windowSize() { return {kStripWidth + kPageWidth, kPageHeight}; }
 
 // The five buttons of the strip, top to bottom (About, System Monitoring, General Setting,
-// Qorvanescope, Exit): the design's twips at 15 twips to the pixel.
+// Qorvanescope, Exit): 150 x 58 pixels each, 64 pixels apart, below the strip's logo.
 inline QRect navigationButton(int index) { return {32, 152 + 64 * index, 150, 58}; }
 inline constexpr int kNavigationButtons = 5;
 
