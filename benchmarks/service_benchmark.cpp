@@ -93,7 +93,9 @@ void EverySensorOfBoard(benchmark::State& state, const std::string& board, doubl
         for (int i = 0; i < table.count; ++i) benchmark::DoNotOptimize(qorv::ReadSensor(table, i, library));
     state.counters["sensors"] = table.count;
 }
-BENCHMARK_CAPTURE(EverySensorOfBoard, M4430_at_once, std::string("M4430"), 0.0)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EverySensorOfBoard, M4430_at_once, std::string("M4430"), 0.0)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(EverySensorOfBoard, M4430_0_4ms_per_transaction, std::string("M4430"), 0.4)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
@@ -157,8 +159,10 @@ private:
             bool whole = ::send(fd, batch.data(), batch.size(), MSG_NOSIGNAL) == ssize_t(batch.size());
             for (size_t got = 0; whole && got < replies.size();) {
                 const ssize_t n = ::recv(fd, replies.data() + got, replies.size() - got, 0);
-                if (n <= 0) whole = n < 0 && errno == EAGAIN && !stop_;  // waited a second: go on waiting
-                else got += size_t(n);
+                if (n <= 0)
+                    whole = n < 0 && errno == EAGAIN && !stop_;  // waited a second: go on waiting
+                else
+                    got += size_t(n);
             }
             if (!whole) {
                 ::close(fd);
@@ -199,7 +203,8 @@ void WholeBoardLatencyUnderLoad(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < table.count; ++i)
             if (!qorv::ReadSensor(table, i, library).ok) ++failed;
-        latencies.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        latencies.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(latencies.begin(), latencies.end());
     state.counters["p50_ms"] = percentile(latencies, 0.50);
@@ -235,7 +240,8 @@ void FillReadingGridOfBoard(benchmark::State& state, const std::string& board, d
     NullGrid grid;
     int evaluated = 0;
     for (auto _ : state)
-        qorv::FillReadingGrid(qorv::kVoltageGroup, table, library, groups, grid, grid, [&](int, double) { ++evaluated; });
+        qorv::FillReadingGrid(qorv::kVoltageGroup, table, library, groups, grid, grid,
+                              [&](int, double) { ++evaluated; });
     state.counters["sensors"] = table.count;
 }
 // M4620 and M4420 have the most sensors, 18.

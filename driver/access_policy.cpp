@@ -17,9 +17,7 @@ AccessPolicy::AccessPolicy(const BoardDescription& board, Bus& bus, Logger& log)
     : bus_(bus), log_(log), hostFamily_(board.hostFamily) {
     for (const ChipDescription& chip : board.chips) {
         switch (chip.access()) {
-            case ChipAccess::Smbus:
-                smbus_.insert(uint8_t(chip.address));
-                break;
+            case ChipAccess::Smbus: smbus_.insert(uint8_t(chip.address)); break;
             case ChipAccess::IndexPair:
                 monitorPairs_.emplace(chip.address, std::string(qvnhwm::kindName(chip.kind)));
                 break;

@@ -214,9 +214,9 @@ std::vector<ClientId> Dispatcher::expired() {
         bool quiet = false;
         if (!waitingOnUs(client) && now - client.lastProgress >= timeouts_.idle) {
             quiet = client.out.empty() && client.in.empty();
-            why = (client.out.empty() ? "sent no request for " : "took none of its answers for ") + spoken(timeouts_.idle);
-        }
-        else if (client.reading && !client.in.empty() && now - client.partialSince >= timeouts_.halfSent)
+            why = (client.out.empty() ? "sent no request for " : "took none of its answers for ") +
+                  spoken(timeouts_.idle);
+        } else if (client.reading && !client.in.empty() && now - client.partialSince >= timeouts_.halfSent)
             why = "left a frame unfinished for " + spoken(timeouts_.halfSent);
         if (why.empty()) {
             ++it;
@@ -225,8 +225,10 @@ std::vector<ClientId> Dispatcher::expired() {
         // A quiet client is no fault (the library reconnects when it next reads); one that
         // leaves a frame half-sent or its answers untaken is worth a warning.
         const std::string line = "closed a connection that " + why;
-        if (quiet) log_.debug(line + " (client " + client.peer.text() + ")");
-        else log_.refusal(EventKind::Connection, client.peer, line);
+        if (quiet)
+            log_.debug(line + " (client " + client.peer.text() + ")");
+        else
+            log_.refusal(EventKind::Connection, client.peer, line);
         const ClientId id = it->first;
         ++it;
         forget(id);

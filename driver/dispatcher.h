@@ -58,8 +58,9 @@ struct Timeouts {
 
 class Dispatcher {
 public:
-    Dispatcher(RequestDecoder& decoder, Logger& log, Timeouts timeouts = {},
-               Clock clock = [] { return std::chrono::steady_clock::now(); });
+    Dispatcher(
+        RequestDecoder& decoder, Logger& log, Timeouts timeouts = {},
+        Clock clock = [] { return std::chrono::steady_clock::now(); });
 
     void add(ClientId id, const Peer& peer);
     // Forgets the client and ends its hold; unknown ids are ignored.
@@ -104,8 +105,8 @@ private:
         std::vector<uint8_t> in;  // bytes of the frame not yet complete
         std::deque<Frame> queue;
         std::vector<uint8_t> out;
-        TimePoint lastProgress;   // a frame received or served, or answers taken
-        TimePoint partialSince;   // first byte of the incomplete frame, while reading
+        TimePoint lastProgress;  // a frame received or served, or answers taken
+        TimePoint partialSince;  // first byte of the incomplete frame, while reading
         bool reading = true;
     };
 

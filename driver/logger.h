@@ -76,9 +76,9 @@ private:
     struct Window {
         std::optional<TimePoint> start;
         unsigned written = 0;
-        unsigned held = 0;   // events past the budget, not yet reported
+        unsigned held = 0;                 // events past the budget, not yet reported
         LogLevel level = LogLevel::Debug;  // the most severe of the held events
-        std::string last;    // who or what the last held event was about
+        std::string last;                  // who or what the last held event was about
     };
     static constexpr size_t kEventKinds = size_t(EventKind::Connection) + 1;
 

@@ -99,9 +99,9 @@ int main(int argc, char** argv) {
             // The kernel's drivers are checked before the service touches a port itself.
             fixedPorts = fixedPortRanges(board);
             checkPortOwners(options.ioportsFile, fixedPorts, options.force, log);
-            auto hardware = std::make_unique<HardwareBus>(
-                calls, "/sys", "/dev", "/dev/port", options.force,
-                [&log](LogLevel level, const std::string& m) { log.log(level, m); });
+            auto hardware =
+                std::make_unique<HardwareBus>(calls, "/sys", "/dev", "/dev/port", options.force,
+                                              [&log](LogLevel level, const std::string& m) { log.log(level, m); });
             const StartupVerdict verdict = checkHardwareStartup(board, fixedPorts, *hardware);
             for (const std::string& error : verdict.errors) log.error(error);
             if (!verdict.serve)
@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
             std::vector<PortRange> learned;
             for (const PortRange& range : policy.portRanges()) {
                 bool fixed = false;
-                for (const PortRange& f : fixedPorts) fixed = fixed || (f.first == range.first && f.count == range.count);
+                for (const PortRange& f : fixedPorts)
+                    fixed = fixed || (f.first == range.first && f.count == range.count);
                 if (!fixed) learned.push_back(range);
             }
             checkPortOwners(options.ioportsFile, learned, options.force, log);

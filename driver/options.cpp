@@ -18,7 +18,16 @@ std::optional<mode_t> parseMode(const std::string& text) {
 
 // Options with no one-letter form are numbered past every character.
 enum : int {
-    kSocket = 0x100, kGroup, kMode, kBoard, kSimulate, kScenario, kForce, kIoports, kLogLevel, kVersion,
+    kSocket = 0x100,
+    kGroup,
+    kMode,
+    kBoard,
+    kSimulate,
+    kScenario,
+    kForce,
+    kIoports,
+    kLogLevel,
+    kVersion,
     kHelp = 'h'
 };
 
@@ -40,14 +49,14 @@ const option kOptions[] = {
 // What the value of an option is, for the complaint that it is missing.
 std::string valueMeaning(int id) {
     switch (id) {
-    case kSocket: return "a path";
-    case kGroup: return "a group name";
-    case kMode: return "an octal mode such as 0660";
-    case kBoard: return "a board file";
-    case kScenario: return "a file";
-    case kIoports: return "a file";
-    case kLogLevel: return "error, warning, info or debug";
-    default: return "a value";
+        case kSocket: return "a path";
+        case kGroup: return "a group name";
+        case kMode: return "an octal mode such as 0660";
+        case kBoard: return "a board file";
+        case kScenario: return "a file";
+        case kIoports: return "a file";
+        case kLogLevel: return "error, warning, info or debug";
+        default: return "a value";
     }
 }
 
@@ -58,33 +67,34 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     Options o;
     const auto take = [&o](int id, const std::string& v) -> std::optional<std::string> {
         switch (id) {
-        case kHelp: o.help = true; break;
-        case kVersion: o.version = true; break;
-        case kSimulate: o.simulate = true; break;
-        case kForce: o.force = true; break;
-        case kSocket: o.socketPath = v; break;
-        case kGroup:
-            o.group = v;
-            o.groupGiven = true;
-            break;
-        case kMode: {
-            const auto mode = parseMode(v);
-            if (!mode) return "--mode " + v + " is not an octal mode such as 0660";
-            if (*mode & 0002)
-                return "--mode " + v + " would let every user drive the hardware; the socket is never world-writable";
-            if (*mode & ~mode_t(0777)) return "--mode " + v + " has bits beyond the permissions";
-            o.mode = *mode;
-            break;
-        }
-        case kBoard: o.boardFile = v; break;
-        case kScenario: o.scenarioFile = v; break;
-        case kIoports: o.ioportsFile = v; break;
-        case kLogLevel: {
-            const auto level = parseLogLevel(v);
-            if (!level) return "--log-level " + v + " is not error, warning, info or debug";
-            o.logLevel = *level;
-            break;
-        }
+            case kHelp: o.help = true; break;
+            case kVersion: o.version = true; break;
+            case kSimulate: o.simulate = true; break;
+            case kForce: o.force = true; break;
+            case kSocket: o.socketPath = v; break;
+            case kGroup:
+                o.group = v;
+                o.groupGiven = true;
+                break;
+            case kMode: {
+                const auto mode = parseMode(v);
+                if (!mode) return "--mode " + v + " is not an octal mode such as 0660";
+                if (*mode & 0002)
+                    return "--mode " + v +
+                           " would let every user drive the hardware; the socket is never world-writable";
+                if (*mode & ~mode_t(0777)) return "--mode " + v + " has bits beyond the permissions";
+                o.mode = *mode;
+                break;
+            }
+            case kBoard: o.boardFile = v; break;
+            case kScenario: o.scenarioFile = v; break;
+            case kIoports: o.ioportsFile = v; break;
+            case kLogLevel: {
+                const auto level = parseLogLevel(v);
+                if (!level) return "--log-level " + v + " is not error, warning, info or debug";
+                o.logLevel = *level;
+                break;
+            }
         }
         return std::nullopt;
     };

@@ -39,8 +39,7 @@ bool RequestDecoder::handle(const Peer& peer, uint32_t code, std::span<const uin
             policy_.relearn();
             return bus_.chooseHost(family) || failed("host choice");
         }
-        case rq::kChooseHostValue:
-            return bus_.setHostValue(rq::getU32(in.data()));
+        case rq::kChooseHostValue: return bus_.setHostValue(rq::getU32(in.data()));
         case rq::kSmbusReadByte:
         case rq::kSmbusWriteByte: {
             const uint8_t address = in[0], command = in[1];

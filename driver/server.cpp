@@ -19,7 +19,7 @@ namespace qvnbdrv {
 
 namespace {
 
-constexpr size_t kReadChunk = 4096;  // read from one client per round
+constexpr size_t kReadChunk = 4096;   // read from one client per round
 constexpr int kAcceptsPerRound = 64;  // a flood of connects cannot stall the served ones
 constexpr int kBindAttempts = 16;     // temporary names tried beside the socket's path
 // Descriptors besides the clients': standard streams, listener, wake pipe, bus devices.
@@ -181,8 +181,8 @@ void Server::raiseDescriptorLimit() {
     }
     if (limit.rlim_cur < wanted) {
         limits_.connections = limit.rlim_cur > kReservedDescriptors ? size_t(limit.rlim_cur - kReservedDescriptors) : 1;
-        log_.warning("serving at most " + std::to_string(limits_.connections) + " connections: the descriptor limit is " +
-                     std::to_string(limit.rlim_cur));
+        log_.warning("serving at most " + std::to_string(limits_.connections) +
+                     " connections: the descriptor limit is " + std::to_string(limit.rlim_cur));
     }
 }
 
@@ -203,15 +203,14 @@ void Server::run() {
             nextTick = now + kTickInterval;
         }
         const TimePoint wakeAt = std::min(nextTick, dispatcher_.nextEvent().value_or(nextTick));
-        const int timeout =
-            wakeAt <= now ? 0 : int(std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now).count());
+        const int timeout = wakeAt <= now ? 0 : int(std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now).count());
 
         fds.clear();
         fds.push_back({wake_[0], POLLIN, 0});
         fds.push_back({listener_, POLLIN, 0});
         for (const auto& [fd, peer] : clients_) {
-            const short events = short((dispatcher_.wantsInput(fd) ? POLLIN : 0) |
-                                       (dispatcher_.output(fd).empty() ? 0 : POLLOUT));
+            const short events =
+                short((dispatcher_.wantsInput(fd) ? POLLIN : 0) | (dispatcher_.output(fd).empty() ? 0 : POLLOUT));
             fds.push_back({fd, events, 0});
         }
         if (::poll(fds.data(), fds.size(), timeout) < 0) {
@@ -226,8 +225,10 @@ void Server::run() {
             const short revents = fds[i].revents;
             if (!revents) continue;
             bool keep = true;
-            if (revents & POLLIN) keep = readFrom(fds[i].fd);
-            else if (revents & (POLLHUP | POLLERR | POLLNVAL)) keep = false;  // gone while not read
+            if (revents & POLLIN)
+                keep = readFrom(fds[i].fd);
+            else if (revents & (POLLHUP | POLLERR | POLLNVAL))
+                keep = false;  // gone while not read
             if (!keep) drop(fds[i].fd);
         }
         if (fds[1].revents & POLLIN) acceptSome();

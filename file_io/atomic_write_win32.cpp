@@ -14,13 +14,13 @@ constexpr int kNameAttempts = 100;     // temporary names tried before the folde
 bool fail(WriteError& error, WriteStep step, DWORD code) {
     error.step = step;
     char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     error.reason = length ? std::string(text, length) : "system error " + std::to_string(code);
     if (text) LocalFree(text);
-    while (!error.reason.empty() && (error.reason.back() == '\n' || error.reason.back() == '\r' ||
-                                     error.reason.back() == '.'))
+    while (!error.reason.empty() &&
+           (error.reason.back() == '\n' || error.reason.back() == '\r' || error.reason.back() == '.'))
         error.reason.pop_back();
     return false;
 }
@@ -37,8 +37,8 @@ std::wstring widePath(const std::string& path) {
 // path.XXXXXX with six characters that differ from one call and one process to the next.
 std::wstring temporaryName(const std::wstring& path, unsigned attempt) {
     static std::atomic<unsigned> calls{0};
-    unsigned long long seed = (unsigned long long)GetCurrentProcessId() * 0x9E3779B97F4A7C15ull ^
-                              GetTickCount64() ^ (unsigned long long)(calls++) << 20 ^ attempt;
+    unsigned long long seed = (unsigned long long)GetCurrentProcessId() * 0x9E3779B97F4A7C15ull ^ GetTickCount64() ^
+                              (unsigned long long)(calls++) << 20 ^ attempt;
     constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::wstring name = path + L".";
     for (int i = 0; i < 6; ++i) {

@@ -47,9 +47,9 @@ struct Allowed {
     const char* description;
     uint32_t hostFamily;
     std::set<uint8_t> smbus;
-    uint32_t monitorPair;    // a W83627HF_2: any register
-    uint32_t configPair;     // the PC87366: the monitor devices' selection and base reads only
-    bool boardSwitch;        // port 0x50F
+    uint32_t monitorPair;  // a W83627HF_2: any register
+    uint32_t configPair;   // the PC87366: the monitor devices' selection and base reads only
+    bool boardSwitch;      // port 0x50F
 };
 
 const Allowed kBoards[] = {
@@ -60,14 +60,22 @@ const Allowed kBoards[] = {
      "<HWM>\n<MODEL>N87366\n<IDXREG>46\n</HWM>\n"
      "<HWM>\n<MODEL>IntelXeon\n<SLVADD>48\n<BOARD>4730\n</HWM>\n"
      "<HWM>\n<MODEL>IntelXeon\n<SLVADD>50\n<BOARD>4730\n</HWM>\n</MB>\n",
-     2, {0x5A, 0x58, 0x30, 0x32}, 0x290, 0x2E, true},
+     2,
+     {0x5A, 0x58, 0x30, 0x32},
+     0x290,
+     0x2E,
+     true},
     // The configuration pair where a reported unit block could cover it.
     {"<QVN>\n<MB>\n<MODEL>M4410\n<SB>ICH2\n"
      "<HWM>\n<MODEL>W83782D\n<SLVADD>92\n</HWM>\n"
      "<HWM>\n<MODEL>W83627HF_2\n<LPCADD>1600\n</HWM>\n"
      "<HWM>\n<MODEL>N87366\n<IDXREG>1544\n</HWM>\n"
      "<HWM>\n<MODEL>IntelXeon\n<SLVADD>52\n<BOARD>4430\n</HWM>\n</MB>\n",
-     1, {0x5C, 0x34}, 0x640, 0x608, false},
+     1,
+     {0x5C, 0x34},
+     0x640,
+     0x608,
+     false},
 };
 
 constexpr uint8_t kDevices[] = {0x09, 0x0D, 0x0E};

@@ -16,15 +16,12 @@ constexpr uint32_t kHighestPort = 0xFFFF;  // x86 I/O space is 16 bits wide
 
 // "0x2E (request address 0x5C)": the 7-bit address i2cdetect and sensors show, and the
 // 8-bit form the board file and the request carry.
-std::string addressText(uint8_t address) {
-    return hex(address >> 1, 2) + " (request address " + hex(address, 2) + ")";
-}
+std::string addressText(uint8_t address) { return hex(address >> 1, 2) + " (request address " + hex(address, 2) + ")"; }
 
 }  // namespace
 
-HardwareBus::HardwareBus(SystemCalls& calls, std::filesystem::path sysfsRoot,
-                         std::filesystem::path deviceDirectory, std::string portDevice, bool force,
-                         HardwareLog log)
+HardwareBus::HardwareBus(SystemCalls& calls, std::filesystem::path sysfsRoot, std::filesystem::path deviceDirectory,
+                         std::string portDevice, bool force, HardwareLog log)
     : calls_(calls),
       sysfsRoot_(std::move(sysfsRoot)),
       deviceDirectory_(std::move(deviceDirectory)),
@@ -77,8 +74,8 @@ bool HardwareBus::chooseHost(uint32_t family) {
     if (!found) {
         std::string present;
         for (const I2cAdapter& adapter : adapters_.all())
-            present += (present.empty() ? "" : ", ") + ("i2c-" + std::to_string(adapter.number)) + " \"" +
-                       adapter.name + "\"";
+            present +=
+                (present.empty() ? "" : ", ") + ("i2c-" + std::to_string(adapter.number)) + " \"" + adapter.name + "\"";
         lastFailure_ = "no i2c adapter for " + familyText + " under " + (sysfsRoot_ / "bus/i2c/devices").string() +
                        " (adapters present: " + (present.empty() ? "none" : present) + "); is the " +
                        I2cAdapters::familyModule(family) + " module loaded? SMBus chips cannot be read";
@@ -104,8 +101,7 @@ bool HardwareBus::chooseHost(uint32_t family) {
     i2cFd_ = fd;
     family_ = family;
     adapter_ = found;
-    logOnce("using " + device, LogLevel::Info,
-            familyText + ": SMBus through " + device + ", " + adapterText());
+    logOnce("using " + device, LogLevel::Info, familyText + ": SMBus through " + device + ", " + adapterText());
     return true;
 }
 
@@ -125,8 +121,7 @@ bool HardwareBus::selectSlave(uint8_t address) {
     const int error = -result;
     if (error == EBUSY) {
         logOnce("busy " + std::to_string(slave), LogLevel::Error,
-                "a kernel driver owns the chip at SMBus address " + addressText(address) + " on " +
-                    adapterText() +
+                "a kernel driver owns the chip at SMBus address " + addressText(address) + " on " + adapterText() +
                     "; unload that driver (for instance w83781d or lm78) or start qvnbdrv with --force "
                     "to share the chip with it");
     } else {
@@ -166,9 +161,8 @@ bool HardwareBus::smbusTransfer(uint8_t address, uint8_t command, bool read, uin
             hint = " (the bus is busy or hung)";
         logOnce(std::string(read ? "read " : "write ") + std::to_string(address) + " " + std::to_string(error),
                 LogLevel::Warning,
-                std::string("SMBus ") + (read ? "read" : "write") + " of register " + hex(command, 2) +
-                    " at " + addressText(address) + " on " + adapterText() + " failed: " + errorText(error) +
-                    hint);
+                std::string("SMBus ") + (read ? "read" : "write") + " of register " + hex(command, 2) + " at " +
+                    addressText(address) + " on " + adapterText() + " failed: " + errorText(error) + hint);
         if (error == ENODEV) closeAdapter();  // the adapter went away; the next host choice reopens
         return false;
     }
@@ -208,8 +202,9 @@ std::string HardwareBus::portDeniedText(int error) const {
                    "Secure Boot lockdown. SMBus chips are not affected";
     }
     if (error == EPERM || error == EACCES)
-        return what + ". Port I/O needs root or CAP_SYS_RAWIO: run qvnbdrv as root or give it "
-                      "CAP_SYS_RAWIO (a kernel locked down under Secure Boot refuses it even to root)";
+        return what +
+               ". Port I/O needs root or CAP_SYS_RAWIO: run qvnbdrv as root or give it "
+               "CAP_SYS_RAWIO (a kernel locked down under Secure Boot refuses it even to root)";
     if (error == ENOENT) return what + ". This kernel offers no " + portDevice_ + " (CONFIG_DEVPORT)";
     return what;
 }

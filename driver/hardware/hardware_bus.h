@@ -75,13 +75,13 @@ private:
     HardwareLog log_;
     I2cAdapters adapters_;
 
-    bool hostChosen_ = false;           // a family was asked for, whatever came of it
-    std::optional<uint32_t> family_;    // the family whose adapter is open
+    bool hostChosen_ = false;         // a family was asked for, whatever came of it
+    std::optional<uint32_t> family_;  // the family whose adapter is open
     std::optional<I2cAdapter> adapter_;
     int i2cFd_ = -1;
-    int slave_ = -1;                    // 7-bit address set on i2cFd_, -1 when none
+    int slave_ = -1;  // 7-bit address set on i2cFd_, -1 when none
     int portFd_ = -1;
-    std::set<std::string> logged_;      // kinds of failure already in the log
+    std::set<std::string> logged_;  // kinds of failure already in the log
     std::string lastFailure_;
 };
 

@@ -38,8 +38,7 @@ std::optional<std::string> readLine(const fs::path& file) {
     if (!in) return std::nullopt;
     std::string line;
     if (!std::getline(in, line)) return std::nullopt;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
-        line.pop_back();
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
     return line;
 }
 
@@ -74,9 +73,7 @@ std::optional<int> adapterNumber(const std::string& entry) {
 
 I2cAdapters::I2cAdapters(fs::path sysfsRoot) : devices_(std::move(sysfsRoot) / "bus" / "i2c" / "devices") {}
 
-fs::path I2cAdapters::adapterDirectory(int number) const {
-    return devices_ / ("i2c-" + std::to_string(number));
-}
+fs::path I2cAdapters::adapterDirectory(int number) const { return devices_ / ("i2c-" + std::to_string(number)); }
 
 std::vector<I2cAdapter> I2cAdapters::all() const {
     std::vector<I2cAdapter> adapters;
@@ -105,15 +102,13 @@ std::optional<I2cAdapter> I2cAdapters::find(uint32_t family) const {
 
 bool I2cAdapters::matches(uint32_t family, const I2cAdapter& adapter) const {
     switch (family) {
-    case kFamilyAmd:
-        return std::any_of(kAmdPrefixes.begin(), kAmdPrefixes.end(),
-                           [&](std::string_view prefix) { return startsWith(adapter.name, prefix); });
-    case kFamilyIntel:
-        return startsWith(adapter.name, kI801Prefix);
-    case kFamilyServerWorks:
-        return startsWith(adapter.name, kPiix4Prefix) && pciVendor(adapter) == kServerWorksVendor;
-    default:
-        return false;
+        case kFamilyAmd:
+            return std::any_of(kAmdPrefixes.begin(), kAmdPrefixes.end(),
+                               [&](std::string_view prefix) { return startsWith(adapter.name, prefix); });
+        case kFamilyIntel: return startsWith(adapter.name, kI801Prefix);
+        case kFamilyServerWorks:
+            return startsWith(adapter.name, kPiix4Prefix) && pciVendor(adapter) == kServerWorksVendor;
+        default: return false;
     }
 }
 
@@ -130,19 +125,19 @@ std::optional<uint32_t> I2cAdapters::pciVendor(const I2cAdapter& adapter) const 
 
 const char* I2cAdapters::familyName(uint32_t family) {
     switch (family) {
-    case kFamilyAmd: return "AMD756/766/768";
-    case kFamilyIntel: return "Intel ICH (I801)";
-    case kFamilyServerWorks: return "ServerWorks OSB4/CSB5 (PIIX4)";
-    default: return "unknown";
+        case kFamilyAmd: return "AMD756/766/768";
+        case kFamilyIntel: return "Intel ICH (I801)";
+        case kFamilyServerWorks: return "ServerWorks OSB4/CSB5 (PIIX4)";
+        default: return "unknown";
     }
 }
 
 const char* I2cAdapters::familyModule(uint32_t family) {
     switch (family) {
-    case kFamilyAmd: return "i2c-amd756";
-    case kFamilyIntel: return "i2c-i801";
-    case kFamilyServerWorks: return "i2c-piix4";
-    default: return "";
+        case kFamilyAmd: return "i2c-amd756";
+        case kFamilyIntel: return "i2c-i801";
+        case kFamilyServerWorks: return "i2c-piix4";
+        default: return "";
     }
 }
 

@@ -13,10 +13,14 @@ std::optional<uint32_t> parseHex(std::string_view text) {
     uint32_t value = 0;
     for (char c : text) {
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
         value = value << 4 | uint32_t(digit);
     }
     return value;
@@ -103,7 +107,8 @@ std::string conflictText(const PortConflict& conflict) {
     return "the kernel driver " + name + " owns I/O ports " + rangeText(conflict.claim.first, conflict.claim.last) +
            ", which the board's " + range.what + " (" + rangeText(range.first, range.first + range.count - 1) +
            ") uses; two programs switching one chip's banks read garbage. Keep the driver from loading: "
-           "modprobe -r " + name + ", and a line \"blacklist " + name +
+           "modprobe -r " +
+           name + ", and a line \"blacklist " + name +
            "\" in a file under /etc/modprobe.d/ (for example /etc/modprobe.d/qvnbdrv.conf); or start qvnbdrv "
            "with --force to share the chip with it";
 }

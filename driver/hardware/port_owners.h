@@ -44,13 +44,12 @@ struct PortConflict {
 };
 
 // Every driver claim that overlaps a range the board's chips need, in table order.
-std::vector<PortConflict> findPortConflicts(const std::vector<PortClaim>& claims,
-                                            const std::vector<PortRange>& ranges);
+std::vector<PortConflict> findPortConflicts(const std::vector<PortClaim>& claims, const std::vector<PortRange>& ranges);
 
 // What the service checked, for the start-up decision.
 struct PortOwnerReport {
-    bool checked = false;        // the table was read and shows real addresses
-    std::string problem;         // when not checked: why, and what to do
+    bool checked = false;  // the table was read and shows real addresses
+    std::string problem;   // when not checked: why, and what to do
     std::vector<PortConflict> conflicts;
 };
 

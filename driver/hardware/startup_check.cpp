@@ -46,16 +46,16 @@ StartupVerdict checkHardwareStartup(const BoardDescription& board, const std::ve
         if (bus.chooseHost(board.hostFamily))
             verdict.serve = true;
         else
-            verdict.errors.push_back("the board's SMBus chips (" + smbusChips + ") cannot be served: " +
-                                     bus.lastFailure());
+            verdict.errors.push_back("the board's SMBus chips (" + smbusChips +
+                                     ") cannot be served: " + bus.lastFailure());
     }
     if (!portChips.empty()) {
         needed = true;
         if (bus.openPorts())
             verdict.serve = true;
         else
-            verdict.errors.push_back("the board's I/O-port chips (" + portChips + ") cannot be served: " +
-                                     bus.lastFailure());
+            verdict.errors.push_back("the board's I/O-port chips (" + portChips +
+                                     ") cannot be served: " + bus.lastFailure());
     }
     if (!needed) verdict.serve = true;  // nothing to reach, nothing that can fail
     return verdict;
@@ -66,8 +66,10 @@ bool portOwnersAllowStart(const PortOwnerReport& report, bool force, Logger& log
     if (!report.checked) problems.push_back(report.problem);
     for (const PortConflict& conflict : report.conflicts) problems.push_back(conflictText(conflict));
     for (const std::string& problem : problems) {
-        if (force) log.warning(problem + " (--force: starting anyway)");
-        else log.error(problem);
+        if (force)
+            log.warning(problem + " (--force: starting anyway)");
+        else
+            log.error(problem);
     }
     return force || problems.empty();
 }

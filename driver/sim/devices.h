@@ -61,8 +61,10 @@ public:
         return port == indexPort_ ? index_ : registers_.read(index_, seconds);
     }
     void write(uint32_t port, uint8_t data, double seconds) override {
-        if (port == indexPort_) index_ = data;
-        else registers_.write(index_, data, seconds);
+        if (port == indexPort_)
+            index_ = data;
+        else
+            registers_.write(index_, data, seconds);
     }
 
 private:

@@ -9,15 +9,15 @@ namespace {
 
 // The chip's numbers are written here from its data sheet, not taken from the library's
 // superio.h: an emulator that shared the library's numbers could not catch them being wrong.
-constexpr uint8_t kDeviceId = 0xE9;          // PC87366 in configuration register 0x20
-constexpr uint8_t kDeviceFan = 0x09;         // logical devices of the three monitors
+constexpr uint8_t kDeviceId = 0xE9;   // PC87366 in configuration register 0x20
+constexpr uint8_t kDeviceFan = 0x09;  // logical devices of the three monitors
 constexpr uint8_t kDeviceVoltage = 0x0D;
 constexpr uint8_t kDeviceTemperature = 0x0E;
-constexpr uint16_t kFanBase = 0x0600;        // where a BIOS typically places them
+constexpr uint16_t kFanBase = 0x0600;  // where a BIOS typically places them
 constexpr uint16_t kVoltageBase = 0x0620;
 constexpr uint16_t kTemperatureBase = 0x0640;
 constexpr uint32_t kUnitPorts = 16;
-constexpr uint8_t kUndecoded = 0xFF;          // a port nobody drives floats high
+constexpr uint8_t kUndecoded = 0xFF;  // a port nobody drives floats high
 
 constexpr int kVoltageChannels = 14;
 constexpr int kTemperatureChannels = 3;

@@ -7,15 +7,15 @@ namespace qvnbdrv::sim {
 
 namespace {
 
-constexpr uint8_t kFanCount = 0x07;      // count of fan 1; fans 2, 3 three ports on
-constexpr uint8_t kFanStatus = 0x08;     // status of fan 1
+constexpr uint8_t kFanCount = 0x07;   // count of fan 1; fans 2, 3 three ports on
+constexpr uint8_t kFanStatus = 0x08;  // status of fan 1
 constexpr uint8_t kFanStride = 3;
-constexpr uint8_t kStatusReady = 0x01;   // read-only: a fresh count is available
-constexpr uint8_t kStatusLatched = 0x06; // below-minimum and overflow, write 1 to clear
+constexpr uint8_t kStatusReady = 0x01;    // read-only: a fresh count is available
+constexpr uint8_t kStatusLatched = 0x06;  // below-minimum and overflow, write 1 to clear
 constexpr uint8_t kStatusOverflow = 0x04;
 constexpr uint8_t kDivisorMask = 0x60;
 constexpr int kDivisorShift = 5;
-constexpr uint8_t kStatusReset = 0x20;   // divisor code 1
+constexpr uint8_t kStatusReset = 0x20;  // divisor code 1
 
 // count = 960000 / (rpm × 2^code): a 16 kHz clock counted over one revolution. It
 // saturates at 255 (the overflow the status latches); a turning fan never reads 0.

@@ -7,8 +7,8 @@ namespace {
 constexpr uint8_t kChannelSelect = 0x09;
 constexpr uint8_t kStatus = 0x0A;
 constexpr uint8_t kValue = 0x0B;
-constexpr uint8_t kStart = 0x01;   // status bit 0, written: start a conversion
-constexpr uint8_t kDone = 0x80;    // status bit 7: conversion done; written 1: cleared
+constexpr uint8_t kStart = 0x01;  // status bit 0, written: start a conversion
+constexpr uint8_t kDone = 0x80;   // status bit 7: conversion done; written 1: cleared
 constexpr uint8_t kBankMask = 0x0F;
 
 }  // namespace

@@ -45,8 +45,7 @@ public:
         const std::string& w = words_[i];
         uint64_t v = 0;
         const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v);
-        if (ec != std::errc() || end != w.data() + w.size())
-            fail("'" + w + "' is not a whole number (" + what + ")");
+        if (ec != std::errc() || end != w.data() + w.size()) fail("'" + w + "' is not a whole number (" + what + ")");
         return v;
     }
 
@@ -113,12 +112,8 @@ Scenario Scenario::parse(std::istream& in, const std::string& source) {
             s.stalls.push_back(stall);
         } else if (d.name() == "ramp-temperature") {
             d.expectArguments(5, 6, "<chip-id> <sensor> <from C> <to C> <seconds> [<start seconds>]");
-            TemperatureRamp ramp{d.text(1),
-                                 d.index(2, "sensor"),
-                                 d.number(3, "from"),
-                                 d.number(4, "to"),
-                                 d.number(5, "seconds"),
-                                 0.0,
+            TemperatureRamp ramp{d.text(1),         d.index(2, "sensor"),   d.number(3, "from"),
+                                 d.number(4, "to"), d.number(5, "seconds"), 0.0,
                                  d.line()};
             if (ramp.seconds <= 0) d.fail("the ramp needs a duration above 0 seconds");
             if (d.arguments() == 6) ramp.startSeconds = d.number(6, "start seconds");

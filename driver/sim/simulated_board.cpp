@@ -25,9 +25,9 @@ constexpr uint8_t kRouteReset = 0x18;
 constexpr uint8_t kRouteMask = 0x18;
 constexpr uint8_t kRouteToProcessor = 0x10;
 
-constexpr uint8_t kUndecoded = 0xFF;       // an ISA port nobody drives floats high
-constexpr uint32_t kLargestFamily = 2;     // 0 AMD, 1 Intel ICH, 2 ServerWorks
-constexpr uint8_t kLpcSerialAddress = 0x2D; // the W83627HF's reset serial address, unused on LPC
+constexpr uint8_t kUndecoded = 0xFF;         // an ISA port nobody drives floats high
+constexpr uint32_t kLargestFamily = 2;       // 0 AMD, 1 Intel ICH, 2 ServerWorks
+constexpr uint8_t kLpcSerialAddress = 0x2D;  // the W83627HF's reset serial address, unused on LPC
 
 // The ports a Super-I/O decodes at power-on: its configuration pair and the unit blocks.
 constexpr uint32_t kPc87366Blocks[] = {0x0600, 0x0620, 0x0640};
@@ -68,8 +68,8 @@ const ScenarioTargets& targetsOf(ChipKind kind) { return kTargets[size_t(kind)];
 std::string kindText(ChipKind kind) { return std::string(qvnhwm::kindName(kind)); }
 
 const ChipDescription* findChip(const BoardDescription& board, const std::string& id) {
-    const auto it = std::find_if(board.chips.begin(), board.chips.end(),
-                                 [&](const ChipDescription& c) { return c.id == id; });
+    const auto it =
+        std::find_if(board.chips.begin(), board.chips.end(), [&](const ChipDescription& c) { return c.id == id; });
     return it == board.chips.end() ? nullptr : &*it;
 }
 
@@ -146,8 +146,8 @@ void SimulatedBoard::addChip(const BoardDescription& board, size_t index, const 
         case ChipKind::W83782D:
         case ChipKind::W83627HF: {
             const auto model = chip.kind == ChipKind::W83782D ? WinbondModel::W83782D : WinbondModel::W83627HF;
-            auto& regs = registerFiles_.emplace_back(
-                std::make_unique<WinbondEmulator>(model, address, std::move(environment)));
+            auto& regs =
+                registerFiles_.emplace_back(std::make_unique<WinbondEmulator>(model, address, std::move(environment)));
             auto& device = smbusDevices_.emplace_back(std::make_unique<SmbusRegisterDevice>(*regs));
             addSmbus(board, address, {device.get(), false});
             break;
@@ -190,9 +190,7 @@ void SimulatedBoard::addPorts(const BoardDescription& board, std::unique_ptr<Por
     portDevices_.push_back(std::move(device));
 }
 
-double SimulatedBoard::now() const {
-    return std::chrono::duration<double>(clock_() - powerOn_).count();
-}
+double SimulatedBoard::now() const { return std::chrono::duration<double>(clock_() - powerOn_).count(); }
 
 bool SimulatedBoard::transact() {
     const uint64_t n = ++transactions_;

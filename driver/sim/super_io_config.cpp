@@ -12,7 +12,7 @@ constexpr uint8_t kRegActivate = 0x30;       // bit 0: the device decodes its po
 constexpr uint8_t kRegBaseHigh = 0x60;       // I/O base, high byte
 constexpr uint8_t kRegBaseLow = 0x61;        // and low byte
 constexpr uint8_t kActive = 0x01;
-constexpr uint8_t kNoDevice = 0xFF;          // what an undecoded register reads on the LPC bus
+constexpr uint8_t kNoDevice = 0xFF;  // what an undecoded register reads on the LPC bus
 
 }  // namespace
 

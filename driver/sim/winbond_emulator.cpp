@@ -14,47 +14,47 @@ namespace {
 // Measured registers, the same in every bank.
 constexpr uint8_t kRegVoltageFirst = 0x20;  // 0x20-0x26: analog inputs, 16 mV per count
 constexpr uint8_t kRegVoltageLast = 0x26;
-constexpr uint8_t kRegSystemTemp = 0x27;    // whole degrees, signed
-constexpr uint8_t kRegFan1Count = 0x28;     // fans 1-3 at 0x28-0x2A
+constexpr uint8_t kRegSystemTemp = 0x27;  // whole degrees, signed
+constexpr uint8_t kRegFan1Count = 0x28;   // fans 1-3 at 0x28-0x2A
 constexpr uint8_t kRegFan3Count = 0x2A;
 
 // Stored registers with their reset values.
-constexpr uint8_t kRegConfig = 0x40;        // bit 0 start monitoring
+constexpr uint8_t kRegConfig = 0x40;  // bit 0 start monitoring
 constexpr uint8_t kConfigReset = 0x01;
 constexpr uint8_t kRegFanDivisor12 = 0x47;  // bits 5-4 fan 1, 7-6 fan 2 divisor; 3-0 VID
 constexpr uint8_t kFanDivisor12Reset = 0x50;
-constexpr uint8_t kRegSerialAddress = 0x48; // the chip's own 7-bit SMBus address
-constexpr uint8_t kRegTempAddresses = 0x4A; // serial addresses of temperatures 2 and 3
+constexpr uint8_t kRegSerialAddress = 0x48;  // the chip's own 7-bit SMBus address
+constexpr uint8_t kRegTempAddresses = 0x4A;  // serial addresses of temperatures 2 and 3
 constexpr uint8_t kTempAddressesReset = 0x01;
-constexpr uint8_t kRegPinControl = 0x4B;    // bits 7-6 fan 3 divisor, 3-2 ADC clock
+constexpr uint8_t kRegPinControl = 0x4B;  // bits 7-6 fan 3 divisor, 3-2 ADC clock
 constexpr uint8_t kPinControlReset = 0x44;
-constexpr uint8_t kRegBeepControl = 0x4D;   // fan inputs and beep
+constexpr uint8_t kRegBeepControl = 0x4D;  // fan inputs and beep
 constexpr uint8_t kBeepControlReset = 0x15;
-constexpr uint8_t kRegBankSelect = 0x4E;    // bits 2-0 bank, bit 7 vendor id byte select
+constexpr uint8_t kRegBankSelect = 0x4E;  // bits 2-0 bank, bit 7 vendor id byte select
 constexpr uint8_t kBankSelectReset = 0x80;
-constexpr uint8_t kBankSelectBits = 0x87;   // bits 6-3 are reserved and read 0
+constexpr uint8_t kBankSelectBits = 0x87;  // bits 6-3 are reserved and read 0
 constexpr uint8_t kBankMask = 0x07;
 constexpr uint8_t kHighByteSelect = 0x80;
-constexpr uint8_t kRegVendorId = 0x4F;      // 0x5CA3, high byte with bit 7 of 0x4E set
+constexpr uint8_t kRegVendorId = 0x4F;  // 0x5CA3, high byte with bit 7 of 0x4E set
 constexpr uint8_t kVendorHigh = 0x5C;
 constexpr uint8_t kVendorLow = 0xA3;
 
 // Banked registers 0x50-0x5F.
 constexpr uint8_t kRegBankedFirst = 0x50;
 constexpr uint8_t kRegBankedLast = 0x5F;
-constexpr uint8_t kRegChipId = 0x58;        // bank 0
+constexpr uint8_t kRegChipId = 0x58;  // bank 0
 constexpr uint8_t kChipIdW83782d = 0x30;
 constexpr uint8_t kChipIdW83627hf = 0x21;
-constexpr uint8_t kRegSensorType = 0x59;    // bank 0: bits 6-4 diode or thermistor
+constexpr uint8_t kRegSensorType = 0x59;  // bank 0: bits 6-4 diode or thermistor
 constexpr uint8_t kSensorTypeReset = 0x70;
-constexpr uint8_t kRegPwmClock = 0x5C;      // bank 0
+constexpr uint8_t kRegPwmClock = 0x5C;  // bank 0
 constexpr uint8_t kPwmClockReset = 0x11;
-constexpr uint8_t kRegVbat = 0x5D;          // bank 0: bits 7-5 divisor bit 2 of fans 3-1
-constexpr uint8_t kRegTempHigh = 0x50;      // banks 1, 2: signed whole degrees
-constexpr uint8_t kRegTempLow = 0x51;       // banks 1, 2: bit 7 the half degree
+constexpr uint8_t kRegVbat = 0x5D;      // bank 0: bits 7-5 divisor bit 2 of fans 3-1
+constexpr uint8_t kRegTempHigh = 0x50;  // banks 1, 2: signed whole degrees
+constexpr uint8_t kRegTempLow = 0x51;   // banks 1, 2: bit 7 the half degree
 constexpr uint8_t kHalfDegree = 0x80;
-constexpr uint8_t kReg5vsb = 0x50;          // bank 5
-constexpr uint8_t kRegVbatValue = 0x51;     // bank 5
+constexpr uint8_t kReg5vsb = 0x50;       // bank 5
+constexpr uint8_t kRegVbatValue = 0x51;  // bank 5
 
 constexpr uint8_t kBank0 = 0;
 constexpr uint8_t kBankCpu1Temp = 1;
@@ -190,8 +190,8 @@ bool WinbondEmulator::measure(uint8_t reg, double seconds, uint8_t& value) {
     }
     if ((b == kBankCpu1Temp || b == kBankCpu2Temp) && (reg == kRegTempHigh || reg == kRegTempLow)) {
         const bool cpu1 = b == kBankCpu1Temp;
-        const double celsius = environment_.temperature(cpu1 ? kSensorCpu1 : kSensorCpu2,
-                                                        cpu1 ? kCpu1Celsius : kCpu2Celsius, seconds);
+        const double celsius =
+            environment_.temperature(cpu1 ? kSensorCpu1 : kSensorCpu2, cpu1 ? kCpu1Celsius : kCpu2Celsius, seconds);
         // Nine bits in half degrees: the signed whole degrees in 0x50, the half in bit 7 of 0x51.
         const int halves = clampToByteRange(std::lround(celsius * 2.0), -256, 255);
         value = reg == kRegTempHigh ? uint8_t(int8_t(halves >> 1)) : ((halves & 1) ? kHalfDegree : 0);

@@ -9,12 +9,12 @@ namespace {
 
 // The sensor's registers are its own, kept apart from the library's IntelXeon programme on
 // purpose, so a wrong register there fails against the emulator.
-constexpr uint8_t kRegLocal = 0x00;        // local temperature
-constexpr uint8_t kRegRemote = 0x01;       // processor temperature
-constexpr uint8_t kRegStatus = 0x02;       // bit 7 busy
+constexpr uint8_t kRegLocal = 0x00;   // local temperature
+constexpr uint8_t kRegRemote = 0x01;  // processor temperature
+constexpr uint8_t kRegStatus = 0x02;  // bit 7 busy
 constexpr uint8_t kRegConfigRead = 0x03;
 constexpr uint8_t kRegRateRead = 0x04;
-constexpr uint8_t kRegLimitsRead = 0x05;   // 0x05-0x08
+constexpr uint8_t kRegLimitsRead = 0x05;  // 0x05-0x08
 constexpr uint8_t kRegConfigWrite = 0x09;
 constexpr uint8_t kRegRateWrite = 0x0A;
 constexpr uint8_t kRegLimitsWrite = 0x0B;  // 0x0B-0x0E
@@ -25,7 +25,7 @@ constexpr uint8_t kRateReset = 0x02;       // two conversions per second
 constexpr uint8_t kHighLimitReset = 0x46;  // 70 °C
 constexpr uint8_t kLowLimitReset = 0xC9;   // -55 °C
 
-constexpr int kSensorLocal = 0;            // scenario sensor numbers
+constexpr int kSensorLocal = 0;  // scenario sensor numbers
 constexpr int kSensorRemote = 1;
 constexpr double kLocalCelsius = 30.0;
 constexpr double kRemoteCelsius = 48.0;
@@ -66,8 +66,10 @@ bool XeonSensorEmulator::read(uint8_t command, uint8_t& data, double seconds) {
 }
 
 bool XeonSensorEmulator::write(uint8_t command, uint8_t data, double) {
-    if (command == kRegConfigWrite) config_ = data;
-    else if (command == kRegRateWrite) rate_ = data;
+    if (command == kRegConfigWrite)
+        config_ = data;
+    else if (command == kRegRateWrite)
+        rate_ = data;
     else if (command >= kRegLimitsWrite && command < kRegLimitsWrite + kLimitCount)
         limits_[command - kRegLimitsWrite] = data;
     else

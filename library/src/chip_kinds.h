@@ -40,7 +40,7 @@ enum class ChipAccess : uint8_t {
 
 struct ChipKindInfo {
     ChipKind kind;
-    std::string_view name;    // as a board file spells it, matched ignoring letter case
+    std::string_view name;  // as a board file spells it, matched ignoring letter case
     ChipAccess access;
     Setting addressSetting;   // the setting that moves the chip from its default address
     uint32_t defaultAddress;  // the slave address or index port without that setting

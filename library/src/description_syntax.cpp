@@ -36,8 +36,7 @@ std::string_view cleanLine(std::string_view raw) {
     size_t begin = 0;
     while (begin < raw.size() && isBlank(raw[begin])) ++begin;
     std::string_view line = raw.substr(begin);
-    if (const size_t comment = line.find("//"); comment != std::string_view::npos)
-        line = line.substr(0, comment);
+    if (const size_t comment = line.find("//"); comment != std::string_view::npos) line = line.substr(0, comment);
     while (!line.empty() && (isBlank(line.back()) || line.back() == '\n')) line.remove_suffix(1);
     return line;
 }
@@ -65,9 +64,8 @@ int32_t parseSigned(std::string_view text) {
 
 uint32_t parseUnsigned(std::string_view text) {
     const Decimal d = parseDecimal(text);
-    const uint32_t magnitude = d.magnitude > std::numeric_limits<uint32_t>::max()
-                                   ? std::numeric_limits<uint32_t>::max()
-                                   : uint32_t(d.magnitude);
+    const uint32_t magnitude = d.magnitude > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                                                  : uint32_t(d.magnitude);
     // Like the C library's strtoul, a minus sign negates in unsigned arithmetic.
     return d.negative ? uint32_t(0u - magnitude) : magnitude;
 }

@@ -17,12 +17,8 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
 
 // A cleaned line carries a tag when it begins with it; its value is what follows.
-inline bool carriesTag(std::string_view line, std::string_view tag) {
-    return startsWithIgnoreCase(line, tag);
-}
-inline std::string_view tagValue(std::string_view line, std::string_view tag) {
-    return line.substr(tag.size());
-}
+inline bool carriesTag(std::string_view line, std::string_view tag) { return startsWithIgnoreCase(line, tag); }
+inline std::string_view tagValue(std::string_view line, std::string_view tag) { return line.substr(tag.size()); }
 
 // Leading blanks, one sign, digits up to the first other character; no digits give 0.
 // Values beyond the type's range saturate.

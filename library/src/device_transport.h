@@ -15,8 +15,7 @@ public:
     // False when the system refuses to close; the handle is then still held.
     virtual bool close() = 0;
     // One synchronous request. On false the output carries nothing meaningful.
-    virtual bool control(uint32_t code, const void* in, uint32_t inLen, void* out,
-                         uint32_t outLen) = 0;
+    virtual bool control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) = 0;
 
     // Bracket one operation of the library (an Init, one reading, one fan operation) so
     // that a transport shared by several clients lets no other client's request land

@@ -9,8 +9,7 @@ namespace qvnhwm {
 
 namespace rq = request;
 
-DriverChannel::DriverChannel(std::unique_ptr<DeviceTransport> transport)
-    : transport_(std::move(transport)) {}
+DriverChannel::DriverChannel(std::unique_ptr<DeviceTransport> transport) : transport_(std::move(transport)) {}
 
 DriverChannel::~DriverChannel() { Close(); }
 
@@ -42,8 +41,7 @@ DriverChannel::Operation::~Operation() {
     if (begun_ && channel_.open_) channel_.transport_->endOperation();
 }
 
-bool DriverChannel::send(uint32_t code, const uint8_t* in, uint32_t inLen, uint8_t* out,
-                         uint32_t outLen) {
+bool DriverChannel::send(uint32_t code, const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t outLen) {
     if (!open_) return false;
     return transport_->control(code, in, inLen, out, outLen);
 }

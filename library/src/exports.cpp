@@ -34,8 +34,8 @@ QVNHWM_API int32_t QVNHWM_CALL SetCurrentHwm(const char* id) {
     return guarded([&] { return theLibrary().SetCurrentHwm(id); });
 }
 
-QVNHWM_API int32_t QVNHWM_CALL GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5,
-                                              int32_t a6, double* value) {
+QVNHWM_API int32_t QVNHWM_CALL GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5, int32_t a6,
+                                              double* value) {
     return guarded([&] { return theLibrary().GetSensorValue(a1, a2, a3, a4, a5, a6, value); });
 }
 

@@ -17,8 +17,7 @@ public:
     int32_t InitDLL(const char* path);
     int32_t ReleaseDLL();
     int32_t SetCurrentHwm(const char* id);
-    int32_t GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5, int32_t a6,
-                           double* value);
+    int32_t GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5, int32_t a6, double* value);
     int32_t SetFanPWM(int32_t a1, int32_t a2, int32_t a3);
     int32_t SetFanPWM2(int32_t a1, int32_t a2, int32_t a3, int32_t a4);
     int32_t GetFanDuty(int32_t a1, uint8_t* duty);

@@ -18,8 +18,7 @@ std::optional<double> scaleFactor(int32_t code);
 class LinearScale {
 public:
     // Nothing when either scale code is refused.
-    static std::optional<LinearScale> make(int32_t multiplier, int32_t offset, int32_t resultCode,
-                                           int32_t offsetCode);
+    static std::optional<LinearScale> make(int32_t multiplier, int32_t offset, int32_t resultCode, int32_t offsetCode);
 
     // The multiplier times raw is formed in 32-bit integer arithmetic, the rest in double.
     double apply(int32_t raw) const;

@@ -17,7 +17,7 @@ namespace qvnhwm {
 
 namespace {
 
-constexpr size_t kHeaderSize = 12;  // code, in_len, out_len
+constexpr size_t kHeaderSize = 12;      // code, in_len, out_len
 constexpr size_t kReplyHeaderSize = 8;  // ok, returned
 
 bool sendAll(int fd, const uint8_t* data, size_t size) {
@@ -99,8 +99,7 @@ bool SocketTransport::ensureConnected(bool& fresh) {
     return fresh;
 }
 
-bool SocketTransport::exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen,
-                               bool& ok) {
+bool SocketTransport::exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen, bool& ok) {
     std::vector<uint8_t> frame(kHeaderSize + inLen);
     request::putU32(frame.data(), code);
     request::putU32(frame.data() + 4, inLen);

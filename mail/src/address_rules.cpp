@@ -42,7 +42,8 @@ std::optional<int> parsePort(std::string_view digits) {
 
 std::string withoutLineBreaks(std::string_view text) {
     std::string out(text);
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return out;
 }
 

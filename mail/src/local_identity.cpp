@@ -6,12 +6,12 @@
 #include <random>
 
 #if defined(_WIN32)
-#include <windows.h>
-#include <process.h>
+#  include <windows.h>
+#  include <process.h>
 #else
-#include <unistd.h>
+#  include <unistd.h>
 
-#include <climits>
+#  include <climits>
 #endif
 
 namespace qvnmail {
@@ -21,9 +21,7 @@ namespace {
 constexpr const char* kFallbackProgram = "qvnmail";
 constexpr const char* kFallbackHost = "localhost";
 
-bool isPlain(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-}
+bool isPlain(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'; }
 
 // Keeps letters, digits, '-' and single inner dots, which both a mailbox's local part
 // and a host name accept; '_' only where a local part is meant.
@@ -79,9 +77,9 @@ std::string hostName() {
 std::string newMessageId(const std::string& host) {
     static std::atomic<unsigned> counter{0};
     static thread_local std::mt19937_64 random{std::random_device{}()};
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
+    const auto now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
 #if defined(_WIN32)
     const long pid = long(_getpid());
 #else

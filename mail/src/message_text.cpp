@@ -17,7 +17,8 @@ bool continuesCharacter(char c) { return (static_cast<unsigned char>(c) & kUtf8T
 
 bool isAscii(const std::vector<std::string>& lines) {
     return std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
-        return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < kFirstNonAscii; });
+        return std::all_of(line.begin(), line.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < kFirstNonAscii; });
     });
 }
 

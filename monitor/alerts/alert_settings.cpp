@@ -23,7 +23,8 @@ ThresholdCommit commitThreshold(SensorSlot& slot, Threshold which, const std::st
         stored = *value;
         return {text, {}};
     }
-    return {thresholdText(stored), "\"" + text + "\" is not a number; the threshold stays at " + thresholdText(stored) + "."};
+    return {thresholdText(stored),
+            "\"" + text + "\" is not a number; the threshold stays at " + thresholdText(stored) + "."};
 }
 
 std::string captureAlertBlock(SensorSlot& slot, const AlertBlock& block) {
@@ -46,8 +47,12 @@ std::string captureAlertBlock(SensorSlot& slot, const AlertBlock& block) {
 }
 
 AlertBlock alertBlockOf(const SensorSlot& slot) {
-    return {isOn(slot.Beep), isOn(slot.Email), isOn(slot.Reboot), isOn(slot.ShutDown),
-            std::to_string(slot.BeepFre), std::to_string(slot.BeepDur)};
+    return {isOn(slot.Beep),
+            isOn(slot.Email),
+            isOn(slot.Reboot),
+            isOn(slot.ShutDown),
+            std::to_string(slot.BeepFre),
+            std::to_string(slot.BeepDur)};
 }
 
 }  // namespace qorv

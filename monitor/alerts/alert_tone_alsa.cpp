@@ -123,8 +123,9 @@ bool AlertTone::playThroughSoundDevice(int32_t frequency, int32_t duration) {
     int32_t sounded = inToneRange(frequency) ? frequency : 0;
     if (sounded >= int32_t(kSampleRate / 2)) {
         // Played anyway it would fold back into an audible tone of another pitch.
-        reportOnce(kSilentFrequency, std::to_string(frequency) + " Hz is beyond what the sound device plays; such "
-                                                                 "tones are silent");
+        reportOnce(kSilentFrequency, std::to_string(frequency) +
+                                         " Hz is beyond what the sound device plays; such "
+                                         "tones are silent");
         sounded = 0;
     }
     // Silence is played too, rather than waited for: the device's clock keeps the time.

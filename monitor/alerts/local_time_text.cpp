@@ -1,7 +1,7 @@
 #include "local_time_text.h"
 
 #if !defined(_WIN32)
-#include <locale.h>
+#  include <locale.h>
 #endif
 
 namespace qorv {

@@ -6,8 +6,7 @@
 
 namespace qorv {
 
-std::vector<std::string> alertMailLines(const std::string& sensorName, const std::string& alertText,
-                                        std::time_t when) {
+std::vector<std::string> alertMailLines(const std::string& sensorName, const std::string& alertText, std::time_t when) {
     const std::tm local = localCalendarTime(when);
     return {
         " ",
@@ -27,8 +26,8 @@ void MailAlert::ResetMailSession() {
     library_.MailInit();
 }
 
-void MailAlert::SendAlertMail(const std::string& sensorName, const std::string& alertText,
-                              const std::string& receiver, const std::string& server) {
+void MailAlert::SendAlertMail(const std::string& sensorName, const std::string& alertText, const std::string& receiver,
+                              const std::string& server) {
     // A library that cannot be used was reported when it was first needed.
     if (!library_.available()) return;
     try {

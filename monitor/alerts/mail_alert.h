@@ -15,8 +15,7 @@ inline constexpr const char* kAlertMailSignature = "Qorvane System Monitor";
 
 // The six lines of an alert mail sent at the given moment, the clock written as the
 // user's locale writes it.
-std::vector<std::string> alertMailLines(const std::string& sensorName, const std::string& alertText,
-                                        std::time_t when);
+std::vector<std::string> alertMailLines(const std::string& sensorName, const std::string& alertText, std::time_t when);
 
 class MailAlert {
 public:

@@ -14,8 +14,7 @@ using AddLineFn = decltype(&::MailTextAddLine);
 using SetReceiverFn = decltype(&::MailSetReceiver);
 using SendFn = decltype(&::MailSend);
 
-constexpr const char* kFunctionNames[] = {"MailRelease", "MailInit", "MailTextAddLine", "MailSetReceiver",
-                                          "MailSend"};
+constexpr const char* kFunctionNames[] = {"MailRelease", "MailInit", "MailTextAddLine", "MailSetReceiver", "MailSend"};
 
 }  // namespace
 

@@ -35,9 +35,7 @@ private:
     QDBusConnection bus_;
 };
 
-std::string errorText(const QString& name, const QString& message) {
-    return (name + ": " + message).toStdString();
-}
+std::string errorText(const QString& name, const QString& message) { return (name + ": " + message).toStdString(); }
 
 }  // namespace
 

@@ -45,7 +45,8 @@ void printReadings(qorv::SensorTable& table, qorv::SensorSource& library) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const qorv::ParsedSensorsOptions parsed = qorv::parseSensorsOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const qorv::ParsedSensorsOptions parsed =
+        qorv::parseSensorsOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
         std::cerr << "qorvmon-sensors: " << parsed.error << "\n(qorvmon-sensors --help tells more)\n";
         return 2;

@@ -26,17 +26,17 @@ ParsedSensorsOptions parseSensorsOptions(const std::vector<std::string>& argumen
     SensorsOptions o;
     const auto take = [&o](int id, const std::string& value) -> std::optional<std::string> {
         switch (id) {
-        case kBoard: o.board = value; break;
-        case kSettings: o.settingsFile = value; break;
-        case kWatch: {
-            const auto seconds = parseInteger(value, 1, kLongestWatch);
-            if (!seconds) return "--watch takes a number of seconds from 1 to 86400, not '" + value + "'";
-            o.watch = int(*seconds);
-            break;
-        }
-        case kSaveDefaults: o.saveDefaults = true; break;
-        case kVersion: o.version = true; break;
-        case kHelp: o.help = true; break;
+            case kBoard: o.board = value; break;
+            case kSettings: o.settingsFile = value; break;
+            case kWatch: {
+                const auto seconds = parseInteger(value, 1, kLongestWatch);
+                if (!seconds) return "--watch takes a number of seconds from 1 to 86400, not '" + value + "'";
+                o.watch = int(*seconds);
+                break;
+            }
+            case kSaveDefaults: o.saveDefaults = true; break;
+            case kVersion: o.version = true; break;
+            case kHelp: o.help = true; break;
         }
         return std::nullopt;
     };

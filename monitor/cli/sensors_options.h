@@ -10,8 +10,8 @@ namespace qorv {
 inline constexpr int kLongestWatch = 86400;  // seconds: a day
 
 struct SensorsOptions {
-    std::string board;         // empty: the board chosen in the settings file
-    int watch = 0;             // seconds between readings; 0 reads once
+    std::string board;  // empty: the board chosen in the settings file
+    int watch = 0;      // seconds between readings; 0 reads once
     bool saveDefaults = false;
     std::string settingsFile;  // empty: where the settings rule puts it
     bool help = false;

@@ -47,9 +47,8 @@ void Alarm::alarmForSensor(int slot, double value) {
 
     if (isOn(s.Beep)) guarded("the alert tone", [&] { SoundAlarm(s.BeepFre, s.BeepDur); });
     if (isOn(s.Email) && !mail_.CurrentAddress.empty() && !mail_.ServerAddress.empty())
-        guarded("the alert mail", [&] {
-            system_.sendAlertMail(s.Name, handOver.alertText, mail_.CurrentAddress, mail_.ServerAddress);
-        });
+        guarded("the alert mail",
+                [&] { system_.sendAlertMail(s.Name, handOver.alertText, mail_.CurrentAddress, mail_.ServerAddress); });
     if (isOn(s.ShutDown)) {
         handOver.alertSensor = int16_t(slot);
         guarded("the shutdown countdown", [&] { ShowCountdown(); });

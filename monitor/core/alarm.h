@@ -34,8 +34,8 @@ public:
     // A tone that returns when it has ended.
     virtual void tone(int32_t frequency, int32_t duration) = 0;
     // A fresh mail session and the alert mail.
-    virtual void sendAlertMail(const std::string& sensorName, const std::string& alertText,
-                               const std::string& receiver, const std::string& server) = 0;
+    virtual void sendAlertMail(const std::string& sensorName, const std::string& alertText, const std::string& receiver,
+                               const std::string& server) = 0;
     virtual void exitSystem(int flags) = 0;
     // Ends the process at once: no close events, no further window events.
     virtual void endProcess(int code) = 0;

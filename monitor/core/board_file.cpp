@@ -142,8 +142,8 @@ FileReport readSensorList(const std::string& path, SensorTable& table) {
     }
     const int16_t wanted = int16_t(std::clamp<long long>(*count, 0, SensorTable::kMaxSensors));
     if (*count > SensorTable::kMaxSensors)
-        lines.problem("the board has " + line + " sensors; only the first " +
-                      std::to_string(SensorTable::kMaxSensors) + " are monitored");
+        lines.problem("the board has " + line + " sensors; only the first " + std::to_string(SensorTable::kMaxSensors) +
+                      " are monitored");
 
     int16_t filled = 0;
     while (filled < wanted && lines.next(line)) {

@@ -15,7 +15,7 @@ using GetValueFn = decltype(&::GetSensorValue);
 using SetPwm2Fn = decltype(&::SetFanPWM2);
 using GetDutyFn = decltype(&::GetFanDuty);
 
-constexpr const char* kExportNames[] = {"InitDLL",    "ReleaseDLL", "SetCurrentHwm",
+constexpr const char* kExportNames[] = {"InitDLL",        "ReleaseDLL", "SetCurrentHwm",
                                         "GetSensorValue", "SetFanPWM2", "GetFanDuty"};
 
 }  // namespace

@@ -67,14 +67,16 @@ private:
     bool line_(std::string& line, const char* field) {
         if (!ended_ && lines_.next(line)) return true;
         if (!ended_)
-            report_.add("", 0, "the settings file ends inside the settings of sensor " + std::to_string(slot_ + 1) +
-                                   ", before its " + field);
+            report_.add("", 0,
+                        "the settings file ends inside the settings of sensor " + std::to_string(slot_ + 1) +
+                            ", before its " + field);
         ended_ = true;
         return false;
     }
     void bad(const char* field, const std::string& line) {
-        report_.add("", lines_.number(), field + (" of sensor " + std::to_string(slot_ + 1)) + " is \"" + line +
-                                             "\", not a number; the board's default stays");
+        report_.add("", lines_.number(),
+                    field + (" of sensor " + std::to_string(slot_ + 1)) + " is \"" + line +
+                        "\", not a number; the board's default stays");
     }
 
     LineReader& lines_;
@@ -230,7 +232,8 @@ bool SaveSettings(const std::string& path, const std::string& boardName, const M
     file_io::WriteError failure;
     if (file_io::writeFileAtomically(path, text, kFileMode, failure)) return true;
     const bool created = failure.step != file_io::WriteStep::Create;
-    error = (created ? "cannot write the settings file " : "cannot create a file beside ") + path + ": " + failure.reason;
+    error =
+        (created ? "cannot write the settings file " : "cannot create a file beside ") + path + ": " + failure.reason;
     return false;
 }
 

@@ -13,7 +13,7 @@
 #include "settings_file.h"
 
 #ifndef QORV_INSTALLED_PROGRAM_FOLDER
-#define QORV_INSTALLED_PROGRAM_FOLDER "/usr/local/lib/qorvmon"
+#  define QORV_INSTALLED_PROGRAM_FOLDER "/usr/local/lib/qorvmon"
 #endif
 
 namespace qorv {

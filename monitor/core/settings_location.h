@@ -17,8 +17,8 @@ inline constexpr const char* kUserSettingsSubfolder = "qorvmon";
 struct SettingsPlaces {
     std::string programFolder;
     std::vector<std::string> installedFolders;  // program folders of installed copies
-    std::string configHome;       // $XDG_CONFIG_HOME; ignored unless absolute
-    std::string home;             // $HOME
+    std::string configHome;                     // $XDG_CONFIG_HOME; ignored unless absolute
+    std::string home;                           // $HOME
     std::string systemFolder = kSystemSettingsFolder;
 };
 

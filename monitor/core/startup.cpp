@@ -33,8 +33,7 @@ void loadMainWindow(MonitorState& state, SensorSource& library, LoadHost& host) 
     } else {
         const FileReport settings = LoadSettings(state.settingsPath(), state.table.count, state.table, state.mail);
         for (const std::string& problem : settings.describe()) host.report("QHwmset: " + problem);
-        if (!settings.keptCopy.empty())
-            host.report("the unreadable settings file was kept as " + settings.keptCopy);
+        if (!settings.keptCopy.empty()) host.report("the unreadable settings file was kept as " + settings.keptCopy);
         host.openingEffect(kOpeningEffectSteps);
     }
     state.groups.gaugeSensor = 0;

@@ -15,8 +15,7 @@ namespace {
 constexpr const char* kCaptions[4] = {"Beep", "E-Mail", "ReBoot", "Shut Down"};
 }
 
-AlertBlockWidget::AlertBlockWidget(int block, const QString& caption, std::span<const int> frequencies,
-                                   QWidget* parent)
+AlertBlockWidget::AlertBlockWidget(int block, const QString& caption, std::span<const int> frequencies, QWidget* parent)
     : QGroupBox(caption, parent) {
     auto* grid = new QGridLayout(this);
     const int firstBox = block == 1 ? 1 : 5;
@@ -62,8 +61,12 @@ void AlertBlockWidget::show(const AlertBlock& block) {
 }
 
 AlertBlock AlertBlockWidget::current() const {
-    return {boxes_[0]->isChecked(), boxes_[1]->isChecked(), boxes_[2]->isChecked(), boxes_[3]->isChecked(),
-            frequency_->currentText().toStdString(), duration_->currentText().toStdString()};
+    return {boxes_[0]->isChecked(),
+            boxes_[1]->isChecked(),
+            boxes_[2]->isChecked(),
+            boxes_[3]->isChecked(),
+            frequency_->currentText().toStdString(),
+            duration_->currentText().toStdString()};
 }
 
 }  // namespace qorv

@@ -34,7 +34,7 @@ const QColor kSurfaceShade(0xe2, 0xea, 0xef);
 constexpr const char* kFontFamily = "DejaVu Sans";
 
 constexpr std::array<const char*, ui::kNavigationButtons> kCaptions = {"About", "System Monitoring", "General Setting",
-                                                                        "Qorvanescope", "Exit"};
+                                                                       "Qorvanescope", "Exit"};
 constexpr int kIconSizes[] = {16, 22, 32, 48, 64};
 // Blades of the fan rotor. The frames share out one blade pitch, so frame 6 would equal
 // frame 0 and every step is well below half a pitch: the eye sees one direction.
@@ -133,9 +133,7 @@ void drawNavigationIcon(QPainter& p, int index, const QRectF& box, const QColor&
 
 // A line of the given width lies on whole pixels when its centre does: on a pixel's
 // middle for odd widths, on a pixel's edge for even ones. Small icons stay crisp so.
-qreal onPixels(qreal at, qreal width) {
-    return int(width) % 2 == 1 ? std::floor(at) + 0.5 : std::round(at);
-}
+qreal onPixels(qreal at, qreal width) { return int(width) % 2 == 1 ? std::floor(at) + 0.5 : std::round(at); }
 
 void drawChipMark(QPainter& p, const QRectF& box) {
     const qreal s = box.width();

@@ -19,8 +19,9 @@ public:
     SensorTarget(int slot, BoardViewPage* page) : QLabel(page), slot_(slot), page_(page) {
         setCursor(Qt::PointingHandCursor);
         setAttribute(Qt::WA_Hover);
-        setStyleSheet("QLabel { background: transparent; border: 1px solid transparent; border-radius: 3px; }"
-                      "QLabel:hover { border: 2px solid #1d6fd8; }");
+        setStyleSheet(
+            "QLabel { background: transparent; border: 1px solid transparent; border-radius: 3px; }"
+            "QLabel:hover { border: 2px solid #1d6fd8; }");
     }
 
 protected:

@@ -102,9 +102,7 @@ GaugeWidget::GaugeWidget(int group, const QString& sliderName, QWidget* parent)
     slider_->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void GaugeWidget::showPosition(int position) {
-    slider_->setValue(slider_->maximum() - position);
-}
+void GaugeWidget::showPosition(int position) { slider_->setValue(slider_->maximum() - position); }
 
 int GaugeWidget::positionY(int position) const {
     return slider_->y() + static_cast<const GaugeSlider*>(slider_)->valueY(slider_->maximum() - position);

@@ -56,11 +56,13 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
     // The strip is the window outside the board: a pointer there only hides the panel.
     connect(strip_, &NavigationStrip::pointerMoved, this, [this] { boardView_->hideSensorPanel(); });
 
-    screen_ = new ScreenPage(state_, platform_, [this] { saveSettings(); }, central);
-    monitoring_ = new MonitoringPage(state_, *cycle_, [this] { closeCountdown(); }, central);
+    screen_ = new ScreenPage(
+        state_, platform_, [this] { saveSettings(); }, central);
+    monitoring_ = new MonitoringPage(
+        state_, *cycle_, [this] { closeCountdown(); }, central);
     boardView_ = new BoardViewPage(state_, library_, *cycle_, platform_, central);
-    for (QWidget* page : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_),
-                          static_cast<QWidget*>(boardView_)}) {
+    for (QWidget* page :
+         {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_), static_cast<QWidget*>(boardView_)}) {
         page->move(ui::kStripWidth, 0);
         page->hide();
         page->setEnabled(false);
@@ -130,8 +132,8 @@ void MainWindow::runCommand(int command) {
 
 void MainWindow::switchTo(QWidget* page) {
     // Only one container is visible and enabled at a time.
-    for (QWidget* other : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_),
-                           static_cast<QWidget*>(boardView_)})
+    for (QWidget* other :
+         {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_), static_cast<QWidget*>(boardView_)})
         if (other != page) {
             other->hide();
             other->setEnabled(false);
@@ -201,7 +203,8 @@ void MainWindow::runCountdown(AlarmHandOver& handOver) {
     if (tabs) tabs->setEnabled(false);
     closeCountdown();
 
-    const CountdownTexts texts = countdownTexts(state_.boardName, state_.table[handOver.alertSensor], handOver.alertText);
+    const CountdownTexts texts =
+        countdownTexts(state_.boardName, state_.table[handOver.alertSensor], handOver.alertText);
     CountdownDialog dialog(texts, handOver, this);
     countdown_ = &dialog;
     dialog.exec();

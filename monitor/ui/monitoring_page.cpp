@@ -39,9 +39,7 @@ const QColor kPageBackground(238, 241, 246);
 const QColor kPanelBackground(250, 251, 253);
 const QColor kPanelBorder(199, 204, 214);
 
-QString indexed(const char* name, int g) {
-    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(g);
-}
+QString indexed(const char* name, int g) { return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(g); }
 
 // The monitor lamp: a round light in a colour given as 0xBBGGRR.
 class Lamp final : public QWidget {
@@ -283,9 +281,7 @@ void MonitoringPage::LayoutReadingPages() {
     }
 }
 
-void MonitoringPage::startMonitorInit() {
-    parts_->init->start();
-}
+void MonitoringPage::startMonitorInit() { parts_->init->start(); }
 
 void MonitoringPage::refreshVisibleGroup() {
     Parts& p = *parts_;
@@ -304,12 +300,8 @@ void MonitoringPage::refreshVisibleGroup() {
     }
 }
 
-QTabBar* MonitoringPage::tabStrip() const {
-    return parts_->tabs;
-}
+QTabBar* MonitoringPage::tabStrip() const { return parts_->tabs; }
 
-bool MonitoringPage::monitoring() const {
-    return parts_->buttonState.monitoring;
-}
+bool MonitoringPage::monitoring() const { return parts_->buttonState.monitoring; }
 
 }  // namespace qorv

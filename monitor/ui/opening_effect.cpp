@@ -14,8 +14,7 @@ constexpr int kFrames = 16;  // the whole effect in about a quarter of a second
 QRect openingRectangle(const QRect& window, int i, int steps) {
     const int width = window.width() * i / steps;
     const int height = window.height() * i / steps;
-    return {window.left() + (window.width() - width) / 2, window.top() + (window.height() - height) / 2, width,
-            height};
+    return {window.left() + (window.width() - width) / 2, window.top() + (window.height() - height) / 2, width, height};
 }
 
 OpeningEffect::OpeningEffect(QWidget* window, int steps) : QWidget(window), steps_(steps) {

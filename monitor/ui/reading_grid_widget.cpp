@@ -27,9 +27,7 @@ const char* const kUnits[] = {"RPM", "V", "C"};
 const QColor kRowText(0, 0, 0);
 const QColor kGridLines(184, 190, 204);
 
-QColor toColor(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
+QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 Qt::Alignment columnAlignment(int column) {
     return column == kNameColumn ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter;
@@ -84,9 +82,7 @@ ReadingGridWidget::ReadingGridWidget(QWidget* parent)
 
 ReadingGridWidget::~ReadingGridWidget() = default;
 
-ReadingGrid& ReadingGridWidget::readingGrid() {
-    return *view_;
-}
+ReadingGrid& ReadingGridWidget::readingGrid() { return *view_; }
 
 void ReadingGridWidget::layoutColumns(const std::vector<std::string>& names) {
     const QFontMetrics cells(font());

@@ -45,8 +45,9 @@ SensorPanel::SensorPanel(MonitorState& state, SensorSource& library, PollCycle& 
     // A pointer moving over the panel is not a move over the board under it.
     setAttribute(Qt::WA_NoMousePropagation);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet("#PicDis_Set { background: #12263f; border: 1px solid #2bb3a3; border-radius: 6px; }"
-                  "#PicDis_Set QLabel, #PicDis_Set QGroupBox, #PicDis_Set QCheckBox { color: #e8f1f5; }");
+    setStyleSheet(
+        "#PicDis_Set { background: #12263f; border: 1px solid #2bb3a3; border-radius: 6px; }"
+        "#PicDis_Set QLabel, #PicDis_Set QGroupBox, #PicDis_Set QCheckBox { color: #e8f1f5; }");
 
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setObjectName("TimerForPic_setUpdate");
@@ -169,8 +170,10 @@ void SensorPanel::open(int slot, QPoint topLeft) {
     show();
     raise();
     const SensorSlot& s = state_.table[slot];
-    if (s.isFan()) fillFanHalf(s, r.ok, r.value);
-    else fillValueHalf(s, r.ok, r.value);
+    if (s.isFan())
+        fillFanHalf(s, r.ok, r.value);
+    else
+        fillValueHalf(s, r.ok, r.value);
     openedMark_ = int16_t(slot + 1);
     refreshTimer_->start(kSensorPanelRefreshMs);
 }
@@ -246,8 +249,10 @@ void SensorPanel::refreshFanHalf(bool ok, double value) {
 void SensorPanel::refresh() {
     const int slot = current_;
     cycle_.pollSensor(slot, [this, slot](const Reading& r) {
-        if (state_.table[slot].isFan()) refreshFanHalf(r.ok, r.value);
-        else value_->setText(QString::fromStdString(state_.table[slot].ReadingText));
+        if (state_.table[slot].isFan())
+            refreshFanHalf(r.ok, r.value);
+        else
+            value_->setText(QString::fromStdString(state_.table[slot].ReadingText));
     });
 }
 

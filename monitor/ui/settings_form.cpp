@@ -37,8 +37,7 @@ protected:
         const auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers modifiers = key->modifiers();
         // Ctrl+Alt is AltGr on some keyboards, which types characters.
-        const bool shortcut =
-            (modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !(modifiers & Qt::AltModifier);
+        const bool shortcut = (modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !(modifiers & Qt::AltModifier);
         if (shortcut) return false;
         for (const QChar c : key->text()) {
             const int code = c.unicode();

@@ -22,8 +22,7 @@ constexpr int kAnswerMs = 1000;
 }  // namespace
 
 SingleInstance::SingleInstance(QString folder)
-    : lock_(lockFolder(folder) + "/qorvmon.lock"),
-      serverName_(lockFolder(folder) + "/qorvmon.raise") {
+    : lock_(lockFolder(folder) + "/qorvmon.lock"), serverName_(lockFolder(folder) + "/qorvmon.raise") {
     lock_.setStaleLockTime(0);  // a holder that died leaves a lock QLockFile can tell is stale
 }
 

@@ -8,8 +8,10 @@ namespace {
 
 TEST(KeyFilters, PassOnlyWhatEachFieldTakes) {
     for (int key : std::initializer_list<int>{'0', '9', '-', '.', 8}) EXPECT_EQ(thresholdKeyFilter(key), key) << key;
-    for (int key : std::initializer_list<int>{'a', ',', '+', 'e', ' ', 13, 127}) EXPECT_EQ(thresholdKeyFilter(key), 13) << key;
-    for (int key : std::initializer_list<int>{'a', 'z', 'A', 'Z', '@', '.', '0', 8, 13, '[', '\\', '^'})  // [ \ ^ lie just past Z
+    for (int key : std::initializer_list<int>{'a', ',', '+', 'e', ' ', 13, 127})
+        EXPECT_EQ(thresholdKeyFilter(key), 13) << key;
+    for (int key :
+         std::initializer_list<int>{'a', 'z', 'A', 'Z', '@', '.', '0', 8, 13, '[', '\\', '^'})  // [ \ ^ lie just past Z
         EXPECT_EQ(addressKeyFilter(key), key == '[' || key == '\\' || key == '^' ? 13 : key) << key;
     for (int key : {'-', '_', ' ', '+', ','}) EXPECT_EQ(addressKeyFilter(key), 13) << key;
 }

@@ -109,8 +109,8 @@ INSTANTIATE_TEST_SUITE_P(AcrossTheRange, AudibleTone,
                                            Tone{2000, 20},   // half of it fades
                                            Tone{kLowestToneFrequency, 300}, Tone{440, 250}, Tone{15000, 50}),
                          [](const auto& info) {
-                             return std::to_string(info.param.frequency) + "Hz_" +
-                                    std::to_string(info.param.duration) + "ms";
+                             return std::to_string(info.param.frequency) + "Hz_" + std::to_string(info.param.duration) +
+                                    "ms";
                          });
 
 TEST_F(ToneIntoAFile, AToneOfAFewMillisecondsStillStartsAndEndsAtSilence) {
@@ -126,8 +126,8 @@ TEST_F(ToneIntoAFile, AToneOfAFewMillisecondsStillStartsAndEndsAtSilence) {
 TEST_F(ToneIntoAFile, AFrequencyOutsideTheToneRangeIsSilenceOfTheSameLength) {
     // Beneath the lowest, above the highest, nonsense, and tones above half the
     // device's rate, which would fold back into an audible tone of another pitch.
-    for (int32_t frequency : {kLowestToneFrequency - 1, kHighestToneFrequency + 1, 0, -1000, 30000,
-                              kHighestToneFrequency}) {
+    for (int32_t frequency :
+         {kLowestToneFrequency - 1, kHighestToneFrequency + 1, 0, -1000, 30000, kHighestToneFrequency}) {
         const std::vector<int16_t> s = play({frequency, 40});
         EXPECT_EQ(s.size(), std::size_t(40 * kFramesPerMs)) << frequency;
         EXPECT_EQ(peak(s, 0, s.size()), 0) << frequency;

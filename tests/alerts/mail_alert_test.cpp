@@ -117,8 +117,9 @@ TEST_F(MailAlertEndToEnd, ASensorNameHoldingLineBreaksInjectsNothing) {
         EXPECT_NE(header.rfind("X-Injected:", 0), 0u);
     }
     ASSERT_EQ(mails[0].bodyLines.size(), 6u);
-    EXPECT_EQ(mails[0].bodyLines[2], "  The alert information is from CPU  Bcc: intruder@example.test  X-Injected: yes"
-                                     " for the reading is overflow the High Threshold!");
+    EXPECT_EQ(mails[0].bodyLines[2],
+              "  The alert information is from CPU  Bcc: intruder@example.test  X-Injected: yes"
+              " for the reading is overflow the High Threshold!");
 }
 
 TEST_F(MailAlertEndToEnd, AMailTheServerDidNotTakeIsReported) {

@@ -75,7 +75,9 @@ protected:
         folder_ = dir_.path();
         std::ofstream(folder_ / "bus.conf") << "<busconfig>\n"
                                                "  <type>session</type>\n"
-                                               "  <listen>unix:path=" << (folder_ / "bus").string() << "</listen>\n"
+                                               "  <listen>unix:path="
+                                            << (folder_ / "bus").string()
+                                            << "</listen>\n"
                                                "  <auth>EXTERNAL</auth>\n"
                                                "  <policy context=\"default\">\n"
                                                "    <allow send_destination=\"*\"/>\n"
@@ -96,9 +98,9 @@ protected:
     }
 
     void startLogin1(const char* mode) {
-        login1_.emplace(std::vector<std::string>{kPython, kLogin1StandIn.string(), address_,
-                                                 (folder_ / "requests").string(), mode},
-                        folder_ / "login1.log");
+        login1_.emplace(
+            std::vector<std::string>{kPython, kLogin1StandIn.string(), address_, (folder_ / "requests").string(), mode},
+            folder_ / "login1.log");
         ASSERT_EQ(login1_->firstLine(), "ready") << qorv::testing::fileText(folder_ / "login1.log");
     }
 

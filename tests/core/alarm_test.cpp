@@ -127,7 +127,8 @@ TEST_F(AlarmTest, AShutdownThatGoesAheadPowersOffAndEnds) {
     slot().Reboot = 1;
     actions.goAhead = {true};
     evaluate(80, {80, 80});
-    EXPECT_EQ(actions.log, (Log{"countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13", "end 0"}));
+    EXPECT_EQ(actions.log,
+              (Log{"countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13", "end 0"}));
 }
 
 TEST_F(AlarmTest, ACancelledCountdownChangesNothing) {
@@ -159,12 +160,11 @@ TEST_F(AlarmTest, AFailingActionNeverStopsTheLaterOnes) {
     actions.goAhead = {true};
     evaluate(80, {80, 80});
     EXPECT_EQ(actions.tones, 1);  // the first tone threw: the beep action ends there
-    EXPECT_EQ(actions.log,
-              (Log{"report the alert tone failed: no sound device",
-                   "mail CPU1 Temp | overflow the High Threshold! | ops@example.com | mail.example.com",
-                   "report the alert mail failed: mail library missing",
-                   "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13",
-                   "report the system exit failed: refused", "end 0"}));
+    EXPECT_EQ(actions.log, (Log{"report the alert tone failed: no sound device",
+                                "mail CPU1 Temp | overflow the High Threshold! | ops@example.com | mail.example.com",
+                                "report the alert mail failed: mail library missing",
+                                "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13",
+                                "report the system exit failed: refused", "end 0"}));
 }
 
 TEST_F(AlarmTest, NothingIsEvaluatedWhileACountdownIsOpen) {

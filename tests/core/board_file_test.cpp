@@ -98,8 +98,9 @@ TEST_F(BoardFileTest, ReportsANumberThatDoesNotConvertWithFileAndLine) {
     const auto report = read("<SENSORS>\r\n<NUMBER>\r\n3\r\n" + block("A", "V") + bad + block("C", "V"));
     EXPECT_EQ(table.count, 1);  // nothing past the broken block
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_EQ(report.problems[0].describe(), "M4430.txt line 32: Multiplier of sensor 2 is \"1x6\", not a whole "
-                                             "number from -2147483648 to 2147483647");
+    EXPECT_EQ(report.problems[0].describe(),
+              "M4430.txt line 32: Multiplier of sensor 2 is \"1x6\", not a whole "
+              "number from -2147483648 to 2147483647");
 }
 
 TEST_F(BoardFileTest, RefusesOutOfRangeFieldsOfTheirType) {

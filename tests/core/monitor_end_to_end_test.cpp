@@ -55,8 +55,7 @@ protected:
                                                    std::vector<std::string>{"--scenario", scenario});
         ASSERT_TRUE(service->ready()) << service->log();
         ::setenv("QVNBDRV_SOCKET", socket.c_str(), 1);
-        library = std::make_unique<HwmBinding>([](const std::string& m) { ADD_FAILURE() << m; },
-                                               QVNHWM_SHARED_LIBRARY);
+        library = std::make_unique<HwmBinding>([](const std::string& m) { ADD_FAILURE() << m; }, QVNHWM_SHARED_LIBRARY);
         ASSERT_TRUE(ReadBoardFile(board, table, *library).clean());
         ApplySensorDefaults(table);
         groups.LayoutReadingPages(table);

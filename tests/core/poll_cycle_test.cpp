@@ -88,8 +88,8 @@ TEST_F(PollCycleTest, RefusesAPassInsideAPassAndOverAnOpenCountdown) {
         bool outerIsGroup;
         bool inCountdown;
     };
-    for (const Case c : {Case{"a group pass", true, false}, Case{"a sensor pass", false, false},
-                         Case{"a countdown", false, true}}) {
+    for (const Case c :
+         {Case{"a group pass", true, false}, Case{"a sensor pass", false, false}, Case{"a countdown", false, true}}) {
         SCOPED_TRACE(c.where);
         table[0].ShutDown = int16_t(c.inCountdown ? kFlagOn : 0);
         source.answer("HWM1", 0x81, {c.inCountdown ? 80 : 30});
@@ -100,8 +100,10 @@ TEST_F(PollCycleTest, RefusesAPassInsideAPassAndOverAnOpenCountdown) {
             started = {groupPass(), sensorPass(1)};
             readsDuring = source.reads - before;
         };
-        if (c.inCountdown) recorder.inCountdown = tryBoth;
-        else recorder.onYield = tryBoth;
+        if (c.inCountdown)
+            recorder.inCountdown = tryBoth;
+        else
+            recorder.onYield = tryBoth;
         recorder.log.clear();
 
         EXPECT_TRUE(c.outerIsGroup ? groupPass() : sensorPass(0));

@@ -83,13 +83,13 @@ TEST_F(ReadingGroupsTest, FillsTheGroupsRowsInSlotOrderWithAlternatingColours) {
                                            {2, kGaugeRowColour, "+3.3V", "3.296", "V"},
                                            {3, kOddRowColour, "+12V", "Read Failed", "V"},
                                            {4, kEvenRowColour, "+5V", "12.346", "V"}}));
-    EXPECT_EQ(source.reads, 5);                   // every sensor is read, whatever its group
-    EXPECT_EQ(table[4].ReadingText, "12.3456");   // the grid rounds, the text does not
+    EXPECT_EQ(source.reads, 5);                  // every sensor is read, whatever its group
+    EXPECT_EQ(table[4].ReadingText, "12.3456");  // the grid rounds, the text does not
     EXPECT_EQ(table[3].ReadingText, "Read Failed");
     EXPECT_EQ(table[1].ReadingText, "4500");
     // Each row yields, then a good reading of the group is evaluated before the next row.
-    EXPECT_EQ(grid.events, (std::vector<std::string>{"row 1", "yield", "alarm 0", "row 2", "yield", "alarm 2",
-                                                     "row 3", "yield", "row 4", "yield", "alarm 4"}));
+    EXPECT_EQ(grid.events, (std::vector<std::string>{"row 1", "yield", "alarm 0", "row 2", "yield", "alarm 2", "row 3",
+                                                     "yield", "row 4", "yield", "alarm 4"}));
 }
 
 TEST(GridReadingText, RoundsToThreeDecimalsHalvesToEven) {

@@ -52,9 +52,10 @@ TEST_F(SettingsFileTest, WritesTheFirstUseFileByteForByte) {
     const std::string block0 = "<sensor>\r\n 60 \r\n-5 \r\n 1 \r\n 1000 \r\n 100 \r\n 0 \r\n 0 \r\n 0 \r\n";
     const std::string block1 = "<sensor>\r\n 12.6 \r\n 11.4 \r\n 0 \r\n 1000 \r\n 100 \r\n 0 \r\n 0 \r\n 0 \r\n";
     const std::string block2 = "<sensor>\r\n-10.8 \r\n-13.2 \r\n 0 \r\n 1000 \r\n 100 \r\n 0 \r\n 0 \r\n 1 \r\n";
-    EXPECT_EQ(save(), "<motherboard name>\r\nM4430\r\n<mail server address>\r\n\r\n\r\n<end mail>\r\n"
-                      "<setting data>\r\nHighThreshold/LowThreshold/Beep/BeepFre/BeepDur/Email/Reboot/ShutDown\r\n" +
-                          block0 + block1 + block2);
+    EXPECT_EQ(save(),
+              "<motherboard name>\r\nM4430\r\n<mail server address>\r\n\r\n\r\n<end mail>\r\n"
+              "<setting data>\r\nHighThreshold/LowThreshold/Beep/BeepFre/BeepDur/Email/Reboot/ShutDown\r\n" +
+                  block0 + block1 + block2);
 }
 
 TEST_F(SettingsFileTest, ReadsBackEveryValueItWrote) {
@@ -133,8 +134,9 @@ TEST_F(SettingsFileTest, KeepsDefaultsForUnreadableValuesAndACopyOfTheFile) {
     MailSettings m;
     const FileReport report = LoadSettings(path, 3, back, m);
     ASSERT_EQ(report.problems.size(), 1u);
-    EXPECT_EQ(report.problems[0].describe(), "line 19: HighThreshold of sensor 2 is \"sixty-one\", not a number; the "
-                                  "board's default stays");
+    EXPECT_EQ(report.problems[0].describe(),
+              "line 19: HighThreshold of sensor 2 is \"sixty-one\", not a number; the "
+              "board's default stays");
     EXPECT_EQ(back[1].HighThreshold, 61);  // the board's default
     EXPECT_EQ(back[1].LowThreshold, 0);    // read as written
     ASSERT_FALSE(report.keptCopy.empty());
@@ -182,7 +184,9 @@ TEST_F(SettingsFileTest, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     if (::geteuid() != 0) {  // root writes anywhere
         EXPECT_FALSE(saved);
         EXPECT_NE(error.find("cannot create a file beside"), std::string::npos);
-        EXPECT_EQ(qorv::testing::fileText(path).find("<sensor>\r\n", qorv::testing::fileText(path).find("<sensor>") + 1), std::string::npos);
+        EXPECT_EQ(
+            qorv::testing::fileText(path).find("<sensor>\r\n", qorv::testing::fileText(path).find("<sensor>") + 1),
+            std::string::npos);
     }
 }
 

@@ -29,8 +29,8 @@ protected:
         places.installedFolders = {root.file("installed"), root.file("installed-too")};
         places.systemFolder = root.file("etc/qorvmon");
         places.home = root.file("home");
-        for (const std::string& f : {places.programFolder, root.file("installed"), root.file("etc"),
-                                     places.systemFolder, places.home})
+        for (const std::string& f :
+             {places.programFolder, root.file("installed"), root.file("etc"), places.systemFolder, places.home})
             ::mkdir(f.c_str(), 0755);
     }
     ~SettingsLocationTest() override { ::chmod(places.programFolder.c_str(), 0755); }
@@ -45,19 +45,19 @@ TEST_F(SettingsLocationTest, ProgramFolderWhenItIsTheUsersElsePerUserSeededFromE
         bool installed;          // the program folder is the installed one
         const char* configHome;  // relative to the temporary root; nullptr: unset
         bool administratorFile;
-        const char* userFile;    // already there before; nullptr: none
+        const char* userFile;  // already there before; nullptr: none
         const char* expectedPath;
         const char* expectedText;  // "" : no file there
     } cases[] = {
         {"writable folder keeps it", 0755, false, nullptr, true, nullptr, "program/QHwmset", ""},
         {"read-only folder, seeded", 0555, false, nullptr, true, nullptr, "home/.config/qorvmon/QHwmset", "admin"},
         {"XDG_CONFIG_HOME", 0555, false, "xdg", true, nullptr, "xdg/qorvmon/QHwmset", "admin"},
-        {"relative XDG_CONFIG_HOME is ignored", 0555, false, "@rel", true, nullptr,
-         "home/.config/qorvmon/QHwmset", "admin"},
+        {"relative XDG_CONFIG_HOME is ignored", 0555, false, "@rel", true, nullptr, "home/.config/qorvmon/QHwmset",
+         "admin"},
         {"no administrator's file", 0555, false, nullptr, false, nullptr, "home/.config/qorvmon/QHwmset", ""},
         {"not re-seeded", 0555, false, nullptr, true, "mine", "home/.config/qorvmon/QHwmset", "mine"},
-        {"installed folder even when writable", 0755, true, nullptr, true, nullptr,
-         "home/.config/qorvmon/QHwmset", "admin"},
+        {"installed folder even when writable", 0755, true, nullptr, true, nullptr, "home/.config/qorvmon/QHwmset",
+         "admin"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -70,9 +70,8 @@ TEST_F(SettingsLocationTest, ProgramFolderWhenItIsTheUsersElsePerUserSeededFromE
         const std::string administrators = settingsFilePath(p.systemFolder);
         ::unlink(administrators.c_str());
         if (c.administratorFile) std::ofstream(administrators, std::ios::binary) << "admin";
-        const std::string expected = std::string(c.expectedPath).starts_with("program/")
-                                         ? root.file(c.expectedPath)
-                                         : fresh.file(c.expectedPath);
+        const std::string expected = std::string(c.expectedPath).starts_with("program/") ? root.file(c.expectedPath)
+                                                                                         : fresh.file(c.expectedPath);
         if (c.userFile) {
             std::string error;
             ASSERT_TRUE(makePrivateFolder(expected.substr(0, expected.rfind('/')), error)) << error;
@@ -114,7 +113,7 @@ TEST_F(SettingsLocationTest, TheFoldersBitsDecideForTheEffectiveUser) {
         bool someoneElses;  // owned by nobody:nogroup (needs root to arrange)
         bool writable;
     } cases[] = {
-        {0755, false, true}, {0555, false, false}, {0355, false, true},  {0655, false, false},
+        {0755, false, true}, {0555, false, false}, {0355, false, true}, {0655, false, false},
         {0757, true, true},  {0775, true, false},  {0756, true, false},
     };
     for (const auto& c : cases) {

@@ -29,7 +29,8 @@ protected:
         state.programFolder = dir.file("");
         state.programFolder.pop_back();
         std::ofstream(dir.file("M4440.txt"), std::ios::binary)
-            << "<SENSORS>\r\n<NUMBER>\r\n1\r\n<SENSOR>\r\nCPU1 Temp\r\nHWM1\r\n1\r\n129\r\nC\r\n75\r\n5\r\n1\r\n0\r\n0\r\n"
+            << "<SENSORS>\r\n<NUMBER>\r\n1\r\n<SENSOR>\r\nCPU1 "
+               "Temp\r\nHWM1\r\n1\r\n129\r\nC\r\n75\r\n5\r\n1\r\n0\r\n0\r\n"
                "0\r\n1\r\n0\r\n0\r\n1\r\n10\r\n20\r\n80\r\n20\r\n<QVN>\r\n<MB>\r\n<SB>ICH2\r\n</MB>\r\n";
     }
     TempDir dir;

@@ -157,11 +157,10 @@ TEST_F(AccessPolicyTest, ListsEveryPermittedPortRangeWithWhatItBelongsTo) {
             }
         }
     }
-    EXPECT_EQ(listed, (std::vector<std::string>{"0x0290+2 W83627HF_2 index/data pair",
-                                                "0x004E+2 PC87366 at 0x04E configuration pair",
-                                                "0x0600+16 PC87366 at 0x04E fan unit",
-                                                "0x0640+16 PC87366 at 0x04E temperature unit",
-                                                "0x050F+1 board switch"}));
+    EXPECT_EQ(listed, (std::vector<std::string>{
+                          "0x0290+2 W83627HF_2 index/data pair", "0x004E+2 PC87366 at 0x04E configuration pair",
+                          "0x0600+16 PC87366 at 0x04E fan unit", "0x0640+16 PC87366 at 0x04E temperature unit",
+                          "0x050F+1 board switch"}));
 }
 
 TEST_F(AccessPolicyTest, RelearningOpensOnlyClosedUnitsAtUsableBases) {
@@ -211,8 +210,9 @@ TEST(BoardDescriptionLoad, ExplainsWhyABoardFileCannotBeServed) {
     EXPECT_NE(messageOf([&] { loadText("<QVN>\n<MB>\n</MB>\n"); }).find("no <SB>"), std::string::npos);
     EXPECT_NE(messageOf([&] { loadText("<QVN>\n<MB>\n<SB>VIA686\n</MB>\n"); }).find("VIA686"), std::string::npos);
 
-    const BoardDescription b = loadText("<QVN>\n<MB>\n<MODEL>M4730\n<SB>CSB5\n<HWM>\n<ID>cpu1\n<MODEL>IntelXeon\n"
-                                        "<SLVADD>50\n<BOARD>4730\n</HWM>\n</MB>\n");
+    const BoardDescription b = loadText(
+        "<QVN>\n<MB>\n<MODEL>M4730\n<SB>CSB5\n<HWM>\n<ID>cpu1\n<MODEL>IntelXeon\n"
+        "<SLVADD>50\n<BOARD>4730\n</HWM>\n</MB>\n");
     EXPECT_EQ(b.model, "M4730");
     EXPECT_EQ(b.hostFamily, 2u);
     ASSERT_EQ(b.chips.size(), 1u);

@@ -187,7 +187,8 @@ TEST_F(DispatcherTest, TurnsGoByUserSoManyStuckHoldersDelayAnotherUserByOneBound
 }
 
 TEST_F(DispatcherTest, ServesPlainFramesAsAServerWithoutHoldsWould) {
-    for (uint8_t byte : frame(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 4)) ASSERT_TRUE(dispatcher->receive(1, {&byte, 1}));
+    for (uint8_t byte : frame(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 4))
+        ASSERT_TRUE(dispatcher->receive(1, {&byte, 1}));
     expected[1].push_back(4);
     end(1);                                                   // an End without a hold is harmless
     send(1, frame(rq::kBeginOperation, {0, 0, 0, 0}, 0), 0);  // a Begin of the wrong size holds nothing
@@ -207,8 +208,8 @@ TEST_F(DispatcherTest, ServesPlainFramesAsAServerWithoutHoldsWould) {
 TEST_F(DispatcherTest, ClosesIdleAndHalfSentConnectionsButNotOnesItKeepsWaiting) {
     dispatcher->add(3, Peer{});
     ASSERT_TRUE(dispatcher->receive(1, Bytes(6, 0x48)));  // half a header
-    for (int i = 0; i < 100; ++i) read(2, 0x28);           // more than it reads ahead
-    ASSERT_TRUE(dispatcher->receive(2, Bytes(6, 0x48)));   // so the rest of this waits unread
+    for (int i = 0; i < 100; ++i) read(2, 0x28);          // more than it reads ahead
+    ASSERT_TRUE(dispatcher->receive(2, Bytes(6, 0x48)));  // so the rest of this waits unread
     now += kHalfSentTimeout - 1ms;
     EXPECT_EQ(dispatcher->expired(), std::vector<ClientId>{});
     now += 1ms;

@@ -60,8 +60,7 @@ public:
         const std::string adapter = "i2c-" + std::to_string(number);
         writeFile(pci / adapter / "name", name + "\n");
         if (deviceLink) fs::create_directory_symlink("..", pci / adapter / "device");
-        fs::create_directory_symlink("../../../devices/pci0000:00/" + function + "/" + adapter,
-                                     devices() / adapter);
+        fs::create_directory_symlink("../../../devices/pci0000:00/" + function + "/" + adapter, devices() / adapter);
     }
 
     // An adapter whose directory is not inside its PCI function: only the "device" link
@@ -145,34 +144,33 @@ public:
         if (it == fds_.end()) return -EBADF;
         if (!adapterNodes.count(it->second)) return -ENOTTY;
         switch (request) {
-        case I2C_SLAVE:
-        case I2C_SLAVE_FORCE: {
-            slaveRequests.push_back({request, argument});
-            if (argument > 0x7F) return -EINVAL;
-            const auto chip = chips.find(int(argument));
-            if (request == I2C_SLAVE && chip != chips.end() && chip->second.ownedByKernelDriver) return -EBUSY;
-            slaves_[fd] = int(argument);
-            return 0;
-        }
-        case I2C_SMBUS: {
-            const auto* transfer = reinterpret_cast<const i2c_smbus_ioctl_data*>(argument);
-            transfers.push_back({transfer->read_write, transfer->command, transfer->size});
-            if (transfer->size != I2C_SMBUS_BYTE_DATA || transfer->data == nullptr) return -EINVAL;
-            const auto slave = slaves_.find(fd);
-            if (slave == slaves_.end()) return -ENXIO;
-            const auto chip = chips.find(slave->second);
-            if (chip == chips.end()) return -ENXIO;
-            uint8_t& reg = chip->second.registers[transfer->command];
-            if (transfer->read_write == I2C_SMBUS_READ)
-                transfer->data->byte = reg;
-            else if (transfer->read_write == I2C_SMBUS_WRITE)
-                reg = transfer->data->byte;
-            else
-                return -EINVAL;
-            return 0;
-        }
-        default:
-            return -ENOTTY;
+            case I2C_SLAVE:
+            case I2C_SLAVE_FORCE: {
+                slaveRequests.push_back({request, argument});
+                if (argument > 0x7F) return -EINVAL;
+                const auto chip = chips.find(int(argument));
+                if (request == I2C_SLAVE && chip != chips.end() && chip->second.ownedByKernelDriver) return -EBUSY;
+                slaves_[fd] = int(argument);
+                return 0;
+            }
+            case I2C_SMBUS: {
+                const auto* transfer = reinterpret_cast<const i2c_smbus_ioctl_data*>(argument);
+                transfers.push_back({transfer->read_write, transfer->command, transfer->size});
+                if (transfer->size != I2C_SMBUS_BYTE_DATA || transfer->data == nullptr) return -EINVAL;
+                const auto slave = slaves_.find(fd);
+                if (slave == slaves_.end()) return -ENXIO;
+                const auto chip = chips.find(slave->second);
+                if (chip == chips.end()) return -ENXIO;
+                uint8_t& reg = chip->second.registers[transfer->command];
+                if (transfer->read_write == I2C_SMBUS_READ)
+                    transfer->data->byte = reg;
+                else if (transfer->read_write == I2C_SMBUS_WRITE)
+                    reg = transfer->data->byte;
+                else
+                    return -EINVAL;
+                return 0;
+            }
+            default: return -ENOTTY;
         }
     }
 
@@ -208,6 +206,5 @@ private:
     std::map<int, int> slaves_;
     int nextFd_ = 3;
 };
-
 
 }  // namespace qvnbdrv::fakes

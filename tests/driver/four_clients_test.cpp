@@ -78,8 +78,10 @@ TEST(FourClients, NoClientLandsInsideAnotherClientsOperation) {
     auto client = [&](const char* who, const std::function<void(qvnhwm::HwmLibrary&)>& work) {
         return std::thread([&, who, work] {
             qvnhwm::HwmLibrary library(std::make_unique<qvnhwm::SocketTransport>(socket));
-            if (library.InitDLL(board.c_str()) == 1) work(library);
-            else faults.add(std::string(who) + ": first InitDLL failed");
+            if (library.InitDLL(board.c_str()) == 1)
+                work(library);
+            else
+                faults.add(std::string(who) + ": first InitDLL failed");
         });
     };
     auto reader = [&](qvnhwm::HwmLibrary& library) {

@@ -44,7 +44,9 @@ protected:
 
     HardwareBus makeBus(bool force = false) {
         return HardwareBus(system, sysfs.root(), "/dev", "/dev/port", force,
-                           [this](LogLevel level, const std::string& text) { log.push_back({level, text}); });
+                           [this](LogLevel level, const std::string& text) {
+                               log.push_back({level, text});
+                           });
     }
 
     // Log lines that report trouble, leaving out which adapter the bus uses.
@@ -71,8 +73,8 @@ TEST_F(I2cAdapterTest, IntelFamilyTakesTheI801AdapterAndSkipsItsIdfAdapter) {
 }
 
 TEST_F(I2cAdapterTest, AmdFamilyTakesEachOfTheThreeSouthbridgesAndNothingElse) {
-    for (const char* name : {"SMBus AMD756 adapter at 50e0", "SMBus AMD766 adapter at 50e0",
-                             "SMBus AMD768 adapter at 50e0"}) {
+    for (const char* name :
+         {"SMBus AMD756 adapter at 50e0", "SMBus AMD766 adapter at 50e0", "SMBus AMD768 adapter at 50e0"}) {
         TemporaryFolder other;
         FakeSysfs tree(other.path());
         tree.pciAdapter(0, "SMBus nForce2 adapter at 5000", 0x10de, true);
@@ -331,8 +333,7 @@ TEST_F(HardwareBusTest, PortsAreBytesAtTheirOffsetAndTheDeviceOpensOnce) {
     EXPECT_EQ(data, 0xA3);
     ASSERT_TRUE(bus.writeIndexed(0x295, 0x4E, 0x80));
     ASSERT_TRUE(bus.writePort(0x50F, 0x01));
-    EXPECT_EQ(system.portTrace,
-              (std::vector<std::string>{"W 295 4F", "R 296", "W 295 4E", "W 296 80", "W 50F 1"}));
+    EXPECT_EQ(system.portTrace, (std::vector<std::string>{"W 295 4F", "R 296", "W 295 4E", "W 296 80", "W 50F 1"}));
     ASSERT_EQ(system.opens.size(), 1u);
     EXPECT_EQ(system.opens[0].first, "/dev/port");
     EXPECT_EQ(system.opens[0].second & O_ACCMODE, O_RDWR);

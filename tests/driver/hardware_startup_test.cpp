@@ -57,8 +57,8 @@ TEST(PortOwnersTest, ADriverOnTheBoardsPortsIsNamedWithHowToKeepItFromLoading) {
         const char* driver;  // nullptr: no conflict
     } cases[] = {
         {{0x295, 2, "W83627HF_2 index/data pair"}, "w83627hf"},
-        {{0x60F, 0x10, "PC87366 fan unit"}, "pc87360"},         // shares its first port only
-        {{0x04D0, 2, "a port in a reserved block"}, nullptr},   // containers own nothing
+        {{0x60F, 0x10, "PC87366 fan unit"}, "pc87360"},        // shares its first port only
+        {{0x04D0, 2, "a port in a reserved block"}, nullptr},  // containers own nothing
         {{0x0400, 4, "a port in an ACPI block"}, nullptr},
         {{0x0610, 0x10, "the block after the driver's"}, nullptr},
         {{0x2E, 2, "PC87366 configuration pair"}, nullptr},
@@ -72,9 +72,9 @@ TEST(PortOwnersTest, ADriverOnTheBoardsPortsIsNamedWithHowToKeepItFromLoading) {
         }
         ASSERT_EQ(conflicts.size(), 1u);
         const std::string text = conflictText(conflicts[0]);
-        for (const std::string& part : {std::string("kernel driver ") + c.driver, c.range.what,
-                                       std::string("modprobe -r ") + c.driver, std::string("blacklist ") + c.driver,
-                                       std::string("/etc/modprobe.d/"), std::string("--force")})
+        for (const std::string& part :
+             {std::string("kernel driver ") + c.driver, c.range.what, std::string("modprobe -r ") + c.driver,
+              std::string("blacklist ") + c.driver, std::string("/etc/modprobe.d/"), std::string("--force")})
             EXPECT_NE(text.find(part), std::string::npos) << part << " in: " << text;
     }
 }
@@ -144,9 +144,19 @@ TEST(HardwareStartupTest, ServesWhatItCanAndRefusesABoardItCannotServeAtAll) {
         std::vector<std::string> errors;  // a part of each error line, in order
     } cases[] = {
         {"M4430", true, 0, 0, true, {}},
-        {"M4430", false, 0, 0, false, {"SMBus chips (W83782D at 0x5C, W83627HF at 0x58) cannot be served: no i2c adapter"}},
+        {"M4430",
+         false,
+         0,
+         0,
+         false,
+         {"SMBus chips (W83782D at 0x5C, W83627HF at 0x58) cannot be served: no i2c adapter"}},
         {"M4430", true, ENOENT, 0, false, {"modprobe i2c-dev"}},
-        {"M4440", true, 0, EPERM, false, {"I/O-port chips (W83627HF_2 index/data pair) cannot be served: cannot use /dev/port"}},
+        {"M4440",
+         true,
+         0,
+         EPERM,
+         false,
+         {"I/O-port chips (W83627HF_2 index/data pair) cannot be served: cannot use /dev/port"}},
         {"M4510", false, 0, 0, true, {}},
         {"M4420", false, 0, 0, true, {"SMBus chips"}},
         {"M4420", true, 0, EACCES, true, {"I/O-port chips"}},

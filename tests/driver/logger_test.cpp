@@ -58,7 +58,8 @@ TEST_F(LoggerTest, HeldBackLinesAreCountedOnceTheWindowEnds) {
         bool closedByTick;  // else by the next event of the kind
         const char* countLine;
     } cases[] = {
-        {"tick", 25, true, "15 more refusals of this kind: I/O ports outside the board, within 60 s; the last from uid 1000 pid 4242"},
+        {"tick", 25, true,
+         "15 more refusals of this kind: I/O ports outside the board, within 60 s; the last from uid 1000 pid 4242"},
         {"next event", 12, false, "2 more refusals of this kind: I/O ports outside the board"},
         {"nothing held", 10, true, nullptr},
     };
@@ -74,8 +75,10 @@ TEST_F(LoggerTest, HeldBackLinesAreCountedOnceTheWindowEnds) {
         EXPECT_EQ(linesWith("more refusals"), 0u) << "the window is still open";
 
         now += seconds(2);
-        if (c.closedByTick) log.tick();
-        else log.refusal(EventKind::Port, prober, "refused port");
+        if (c.closedByTick)
+            log.tick();
+        else
+            log.refusal(EventKind::Port, prober, "refused port");
         const auto all = lines();
         const size_t countLines = linesWith("more refusals");
         if (!c.countLine) {

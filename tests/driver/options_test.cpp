@@ -20,9 +20,9 @@ TEST(ServiceOptions, DefaultsToTheStandardSocketWithGroupAccess) {
 }
 
 TEST(ServiceOptions, TakesEveryOption) {
-    const auto p = parse({"--socket", "/tmp/s", "--group", "wheel", "--mode", "0600", "--board", "b.txt",
-                          "--simulate", "--scenario", "x.scenario", "--log-level", "debug", "--force",
-                          "--ioports", "/run/qvnbdrv/ioports"});
+    const auto p =
+        parse({"--socket", "/tmp/s", "--group", "wheel", "--mode", "0600", "--board", "b.txt", "--simulate",
+               "--scenario", "x.scenario", "--log-level", "debug", "--force", "--ioports", "/run/qvnbdrv/ioports"});
     ASSERT_TRUE(p.options) << p.error;
     EXPECT_EQ(p.options->socketPath, "/tmp/s");
     EXPECT_TRUE(p.options->groupGiven);

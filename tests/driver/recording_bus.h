@@ -30,8 +30,10 @@ public:
     }
     bool readPort(uint32_t port, uint8_t& data) override {
         // A Super-I/O behind an index/data pair: the data port reads the selected register.
-        if (indexed.count(port - 1)) data = superio[{port - 1, selected[port - 1]}][index[port - 1]];
-        else data = ports[port];
+        if (indexed.count(port - 1))
+            data = superio[{port - 1, selected[port - 1]}][index[port - 1]];
+        else
+            data = ports[port];
         log(format("port-read %X", port));
         return ok;
     }
@@ -40,8 +42,10 @@ public:
         if (indexed.count(port)) {
             index[port] = data;
         } else if (indexed.count(port - 1)) {
-            if (index[port - 1] == 0x07) selected[port - 1] = data;
-            else superio[{port - 1, selected[port - 1]}][index[port - 1]] = data;
+            if (index[port - 1] == 0x07)
+                selected[port - 1] = data;
+            else
+                superio[{port - 1, selected[port - 1]}][index[port - 1]] = data;
         } else {
             ports[port] = data;
         }

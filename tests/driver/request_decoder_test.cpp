@@ -40,14 +40,16 @@ Bytes single(uint32_t port, uint8_t value = 0) {
 
 // M4510: a PC87366 at 0x2E on a ServerWorks southbridge, its temperature unit at 0 at
 // start-up as a BIOS may leave it.
-constexpr const char* kM4510 = "<QVN>\n<MB>\n<MODEL>M4510\n<SB>OSB4\n<HWM>\n<ID>HWM1\n<MODEL>N87366\n<IDXREG>46\n"
-                               "</HWM>\n</MB>\n";
+constexpr const char* kM4510 =
+    "<QVN>\n<MB>\n<MODEL>M4510\n<SB>OSB4\n<HWM>\n<ID>HWM1\n<MODEL>N87366\n<IDXREG>46\n"
+    "</HWM>\n</MB>\n";
 
 class RequestDecoderTest : public ::testing::Test {
 protected:
     RequestDecoderTest() {
-        serve("<QVN>\n<MB>\n<SB>CSB5\n<HWM>\n<MODEL>W83782D\n</HWM>\n<HWM>\n<MODEL>W83627HF_2\n</HWM>\n<HWM>\n"
-              "<MODEL>IntelXeon\n<BOARD>4730\n</HWM>\n</MB>\n");
+        serve(
+            "<QVN>\n<MB>\n<SB>CSB5\n<HWM>\n<MODEL>W83782D\n</HWM>\n<HWM>\n<MODEL>W83627HF_2\n</HWM>\n<HWM>\n"
+            "<MODEL>IntelXeon\n<BOARD>4730\n</HWM>\n</MB>\n");
     }
 
     // A policy and a decoder for this description; the policy's start-up requests are not
@@ -105,11 +107,11 @@ TEST_F(RequestDecoderTest, HandsEachRequestToItsBusOperation) {
 }
 
 TEST_F(RequestDecoderTest, RefusesWhatTheBoardDoesNotNameWithoutTouchingTheBus) {
-    EXPECT_FALSE(send(rq::kSmbusReadByte, {0xA0, 0x00, 0, 0}));        // SPD EEPROM
+    EXPECT_FALSE(send(rq::kSmbusReadByte, {0xA0, 0x00, 0, 0}));  // SPD EEPROM
     EXPECT_FALSE(send(rq::kSmbusWriteByte, {0x5E, 0x00, 1, 0}));
-    EXPECT_FALSE(send(rq::kReadPort, {0x64, 0, 0, 0, 0, 0, 0, 0}));    // keyboard controller
+    EXPECT_FALSE(send(rq::kReadPort, {0x64, 0, 0, 0, 0, 0, 0, 0}));              // keyboard controller
     EXPECT_FALSE(send(rq::kWritePort, {0xCF9 & 0xFF, 0x0C, 0, 0, 6, 0, 0, 0}));  // reset control
-    EXPECT_FALSE(send(rq::kReadIndexed, {0x20, 0, 0, 0, 0x2E, 0, 0, 0}));  // a Super-I/O not on the board
+    EXPECT_FALSE(send(rq::kReadIndexed, {0x20, 0, 0, 0, 0x2E, 0, 0, 0}));        // a Super-I/O not on the board
     EXPECT_FALSE(send(rq::kChooseHostKind, hostRequest(3), 16));
     EXPECT_TRUE(bus.operations.empty());
     EXPECT_EQ(output, (Bytes(16, 0)));  // a refusal answers zeros
@@ -118,8 +120,8 @@ TEST_F(RequestDecoderTest, RefusesWhatTheBoardDoesNotNameWithoutTouchingTheBus) 
 TEST_F(RequestDecoderTest, RefusesUnknownCodesAndWrongBufferSizes) {
     EXPECT_FALSE(send(rq::controlCode(0x994), Bytes(8, 0)));
     EXPECT_FALSE(send(0xDEADBEEF, {}, 0));
-    EXPECT_FALSE(send(rq::kSmbusReadByte, {0x5C, 0x28, 0}));          // one input byte short
-    EXPECT_FALSE(send(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 8));    // output too large
+    EXPECT_FALSE(send(rq::kSmbusReadByte, {0x5C, 0x28, 0}));        // one input byte short
+    EXPECT_FALSE(send(rq::kSmbusReadByte, {0x5C, 0x28, 0, 0}, 8));  // output too large
     EXPECT_FALSE(send(rq::kChooseHostKind, Bytes(4, 0), 16));
     EXPECT_TRUE(bus.operations.empty());
     EXPECT_EQ(output, Bytes(16, 0));

@@ -206,7 +206,7 @@ TEST(ScenarioEffects, EveryTransactionWaitsItsWireTimeOnce) {
     uint8_t v = 0;
     ASSERT_TRUE(b.board.readIndexed(0x2E, 0x20, v));  // two bytes on the wire, one request
     ASSERT_TRUE(b.board.smbusRead(0x5C, 0x22, v));
-    EXPECT_FALSE(b.board.smbusRead(0x20, 0x00, v));   // unanswered, but the bus was busy all the same
+    EXPECT_FALSE(b.board.smbusRead(0x20, 0x00, v));  // unanswered, but the bus was busy all the same
     EXPECT_EQ(waits, (std::vector<double>{0.4, 0.4, 0.4}));
 }
 

@@ -40,7 +40,9 @@ public:
     }
     ~Client() { ::close(fd_); }
 
-    void sendRaw(const Bytes& bytes) { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size())); }
+    void sendRaw(const Bytes& bytes) {
+        ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
+    }
     static Bytes frame(uint32_t code, const Bytes& in, uint32_t outLen) {
         Bytes f(12);
         rq::putU32(f.data(), code);

@@ -34,8 +34,7 @@ protected:
         service = std::make_unique<ServiceProcess>(boardFile(board), socket, dir.file("service.log"), extra);
         ASSERT_TRUE(service->ready()) << service->log();
         ::setenv("QVNBDRV_SOCKET", socket.c_str(), 1);
-        library = std::make_unique<HwmBinding>([](const std::string& m) { ADD_FAILURE() << m; },
-                                               QVNHWM_SHARED_LIBRARY);
+        library = std::make_unique<HwmBinding>([](const std::string& m) { ADD_FAILURE() << m; }, QVNHWM_SHARED_LIBRARY);
         table = SensorTable{};
         const FileReport report = ReadBoardFile(boardFile(board), table, *library);
         ASSERT_TRUE(report.clean()) << report.problems.front().describe();
@@ -91,7 +90,7 @@ TEST_F(ServiceEndToEnd, FanSpeedFollowsTheDutyOnEveryBoard) {
             EXPECT_EQ(library->GetFanDuty(uint8_t(s.FanControl), &duty), 1);
             EXPECT_EQ(duty, 150);
         }
-        if (fans.empty()) continue;  // a board whose fans are not under control
+        if (fans.empty()) continue;                                    // a board whose fans are not under control
         std::this_thread::sleep_for(std::chrono::milliseconds(1700));  // the fans settle
         for (auto [slot, before] : fans) {
             const Reading after = ReadSensor(table, slot, *library);
@@ -107,12 +106,12 @@ TEST_F(ServiceEndToEnd, RefusesWhatTheBoardDoesNotNameAndKeepsServing) {
     qvnhwm::DriverChannel raw(std::make_unique<qvnhwm::SocketTransport>(socket));
     ASSERT_TRUE(raw.Open());
     uint8_t data = 0;
-    EXPECT_FALSE(raw.ReadPort(0x80, 0xFF, data));              // a port no chip of M4430 has
-    EXPECT_FALSE(raw.SmbusReadByte(0xA0, 0x00, data));         // the memory's SPD EEPROM
-    EXPECT_FALSE(raw.ReadIndexed(0x2E, 0x20, data));           // a Super-I/O not on this board
-    EXPECT_TRUE(raw.SmbusReadByte(0x5C, 0x4F, data));          // the board's own W83782D
+    EXPECT_FALSE(raw.ReadPort(0x80, 0xFF, data));       // a port no chip of M4430 has
+    EXPECT_FALSE(raw.SmbusReadByte(0xA0, 0x00, data));  // the memory's SPD EEPROM
+    EXPECT_FALSE(raw.ReadIndexed(0x2E, 0x20, data));    // a Super-I/O not on this board
+    EXPECT_TRUE(raw.SmbusReadByte(0x5C, 0x4F, data));   // the board's own W83782D
     const int vcore = slotNamed("CPU1 Vcore");
-    EXPECT_TRUE(ReadSensor(table, vcore, *library).ok);        // the other client still served
+    EXPECT_TRUE(ReadSensor(table, vcore, *library).ok);  // the other client still served
     const std::string log = service->log();
     EXPECT_NE(log.find("refused I/O port 0x080"), std::string::npos) << log;
     EXPECT_NE(log.find("refused SMBus address 0xA0"), std::string::npos) << log;
@@ -154,8 +153,8 @@ TEST_F(ServiceEndToEnd, EveryThirdRequestFailingFailsReadingsAsTheLibraryStops) 
         double value = -1;
         const SensorSlot& s = table[i];
         library->SetCurrentHwm(s.ChipId.c_str());
-        const int32_t ok = library->GetSensorValue(s.Bank, s.Channel, s.Multiplier, s.Offset, s.ResultScale,
-                                                   s.OffsetScale, &value);
+        const int32_t ok =
+            library->GetSensorValue(s.Bank, s.Channel, s.Multiplier, s.Offset, s.ResultScale, s.OffsetScale, &value);
         if (!ok) {
             ++failed;
             EXPECT_EQ(value, 0.0) << s.Name;  // the chip clears it before its first request
@@ -181,10 +180,10 @@ TEST(ServiceStart, ExplainsWhatItCannotServe) {
 
     const std::string scenario = dir.file("x.scenario");
     std::ofstream(scenario) << "stall-fan HWM1 1\nexplode now\n";
-    EXPECT_EQ(qorv::testing::runServiceToEnd({"--board", boardFile("M4430"), "--simulate", "--scenario", scenario,
-                                              "--socket", dir.file("s.sock")},
-                                             log),
-              1);
+    EXPECT_EQ(
+        qorv::testing::runServiceToEnd(
+            {"--board", boardFile("M4430"), "--simulate", "--scenario", scenario, "--socket", dir.file("s.sock")}, log),
+        1);
     EXPECT_NE(log.find("x.scenario:2"), std::string::npos) << log;
 
     EXPECT_EQ(qorv::testing::runServiceToEnd({"--board", boardFile("M4430"), "--mode", "0666"}, log), 2);

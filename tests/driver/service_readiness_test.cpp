@@ -90,8 +90,8 @@ TEST(ServiceReadinessTest, ReadyComesOnceTheSocketAcceptsAndStoppingWhenItEnds) 
     qorv::testing::TempDir dir;
     NotifySocket notify(dir.file("notify"));
     const std::string socket = dir.file("qvnbdrv.sock");
-    const pid_t pid = spawn({"--simulate", "--board", boardFile("M4430"), "--socket", socket}, notify.path(),
-                            dir.file("log"));
+    const pid_t pid =
+        spawn({"--simulate", "--board", boardFile("M4430"), "--socket", socket}, notify.path(), dir.file("log"));
 
     const std::string ready = notify.next();
     EXPECT_NE(ready.find("READY=1"), std::string::npos) << ready << qorv::testing::fileText(dir.file("log"));

@@ -71,9 +71,11 @@ inline BoardDescription boardOf(std::vector<ChipDescription> chips) {
 // through an open driver channel.
 class SimBench {
 public:
-    explicit SimBench(const BoardDescription& description, sim::Scenario scenario = {},
-                      sim::Sleeper sleeper = [](std::chrono::duration<double, std::milli>) {})
-        : board(description, std::move(scenario), [this] { return now; }, std::move(sleeper)),
+    explicit SimBench(
+        const BoardDescription& description, sim::Scenario scenario = {},
+        sim::Sleeper sleeper = [](std::chrono::duration<double, std::milli>) {})
+        : board(
+              description, std::move(scenario), [this] { return now; }, std::move(sleeper)),
           channel(std::make_unique<BusTransport>(board)) {
         channel.Open();
     }

@@ -36,10 +36,22 @@ TEST(SimulatedWinbond, LibraryReadsTheReferenceWiring) {
     qvnhwm::W83782D chip(b.channel);
     ASSERT_EQ(chip.Init(), 1);
     const Raw expected[] = {
-        {0, 0x20, 94},  {0, 0x21, 94}, {0, 0x22, 206}, {0, 0x23, 186}, {0, 0x24, 197}, {0, 0x25, 35},
-        {0, 0x26, 54},  {5, 0x50, 186}, {5, 0x51, 188}, {0, 0x27, 32},  {1, 0x81, 45},  {2, 0x82, 47},
+        {0, 0x20, 94},
+        {0, 0x21, 94},
+        {0, 0x22, 206},
+        {0, 0x23, 186},
+        {0, 0x24, 197},
+        {0, 0x25, 35},
+        {0, 0x26, 54},
+        {5, 0x50, 186},
+        {5, 0x51, 188},
+        {0, 0x27, 32},
+        {1, 0x81, 45},
+        {2, 0x82, 47},
         // Fans at divisor 2 through the library's integer steps of 60 rpm: 5000, 5000, 3200.
-        {0, 0x28, 4980}, {0, 0x29, 4980}, {0, 0x2A, 3180},
+        {0, 0x28, 4980},
+        {0, 0x29, 4980},
+        {0, 0x2A, 3180},
     };
     for (const Raw& r : expected) {
         SCOPED_TRACE(r.code);
@@ -54,7 +66,7 @@ TEST(SimulatedWinbond, DutyDrivesTheFanOfEachKindsPwmWiring) {
         int stoppedFan;  // 0: no fan follows this register
     };
     const Case cases[] = {
-        {kW83782d, 0x5B, 1}, {kW83782d, 0x5A, 2}, {kW83782d, 0x5E, 3}, {kW83782d, 0x5F, 0},
+        {kW83782d, 0x5B, 1},  {kW83782d, 0x5A, 2},  {kW83782d, 0x5E, 3},  {kW83782d, 0x5F, 0},
         {kW83627hf, 0x5A, 1}, {kW83627hf, 0x5B, 2}, {kW83627hf, 0x5E, 0},
     };
     for (const Case& c : cases) {
@@ -66,8 +78,10 @@ TEST(SimulatedWinbond, DutyDrivesTheFanOfEachKindsPwmWiring) {
         for (int fan = 1; fan <= 3; ++fan) {
             uint8_t count = 0;
             ASSERT_TRUE(b.board.smbusRead(address, uint8_t(0x27 + fan), count));
-            if (fan == c.stoppedFan) EXPECT_EQ(count, 255) << "fan " << fan;
-            else EXPECT_LT(count, 255) << "fan " << fan;
+            if (fan == c.stoppedFan)
+                EXPECT_EQ(count, 255) << "fan " << fan;
+            else
+                EXPECT_LT(count, 255) << "fan " << fan;
         }
     }
 }
@@ -189,7 +203,7 @@ TEST(SimulatedPc87366, StatusBitsPollAsTheMonitorsReportThem) {
     EXPECT_EQ(port(0x608) & 0x01, 1);
     // The divisor code is the status register's bits 6-5.
     ASSERT_TRUE(b.board.writePort(0x608, 0x60));
-    EXPECT_EQ(port(0x607), 27);    // 960000 / (4500 × 8)
+    EXPECT_EQ(port(0x607), 27);  // 960000 / (4500 × 8)
 
     // Voltage conversion: not done on the first poll, done from then on, cleared by 0x80.
     ASSERT_TRUE(b.board.writePort(0x629, 4));
@@ -262,7 +276,7 @@ TEST(SimulatedBoard, AnswersLikeTheBusesItStandsFor) {
     uint8_t v = 0;
     EXPECT_FALSE(b.board.smbusRead(0x5E, 0x58, v));  // no slave at 0x2F acknowledges
     EXPECT_FALSE(b.board.smbusWrite(0x5E, 0x40, 1));
-    EXPECT_TRUE(b.board.readPort(0x300, v));         // an empty ISA port floats high
+    EXPECT_TRUE(b.board.readPort(0x300, v));  // an empty ISA port floats high
     EXPECT_EQ(v, 0xFF);
     EXPECT_TRUE(b.board.writePort(0x300, 0x12));
     EXPECT_TRUE(b.board.readPort(0x300, v));
@@ -306,7 +320,7 @@ TEST(SimulatedBoard, ReadingsDriftWithinTheirBoundsAndRepeatForASeed) {
         // Within the bounds plus one count of rounding: +12 V 1 %, fan count 2 %.
         EXPECT_NEAR(first[i], 197, 197 * 0.01 + 1);
         EXPECT_NEAR(first[i + 1], 135, 135 * 0.02 + 1);
-        EXPECT_NEAR(int8_t(first[i + 2]), 32, 3);    // system temperature within a few degrees
+        EXPECT_NEAR(int8_t(first[i + 2]), 32, 3);  // system temperature within a few degrees
         moved = moved || first[i] != 197 || first[i + 2] != 32;
     }
     EXPECT_TRUE(moved);

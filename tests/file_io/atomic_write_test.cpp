@@ -27,7 +27,7 @@ TEST(AtomicWrite, ReplacesTheFileWholeWithItsModeAndNoTemporaryLeft) {
     const std::string bytes("new\0text\r\n", 10);
     ASSERT_TRUE(writeFileAtomically(path, bytes, 0644, error)) << error.reason;
     EXPECT_EQ(qorv::testing::fileText(path), bytes);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
     EXPECT_EQ(entries(dir), 1u);

@@ -49,8 +49,8 @@ protected:
 
 TEST_F(DescriptionParser, ReadsTheTwoChipBoardOfTheExample) {
     ASSERT_TRUE(parse({"<QVN>", "<MB>", "<MODEL>M4430", "<SB>ICH2", "<HWM>", "<ID>HWM1", "<MODEL>W83782D",
-                       "<SLVADD>92   // 0x5C", "<DIODE>48", "</HWM>", "<HWM>", "<ID>HWM2", "<MODEL>W83627HF",
-                       "<CLK>1", "</HWM>", "</MB>"}));
+                       "<SLVADD>92   // 0x5C", "<DIODE>48", "</HWM>", "<HWM>", "<ID>HWM2", "<MODEL>W83627HF", "<CLK>1",
+                       "</HWM>", "</MB>"}));
     EXPECT_EQ(registry.boardModel, "M4430");
     EXPECT_EQ(registry.southbridge, "ICH2");
     ASSERT_EQ(registry.count(), 2u);
@@ -63,16 +63,17 @@ TEST_F(DescriptionParser, ReadsTheTwoChipBoardOfTheExample) {
 }
 
 TEST_F(DescriptionParser, PassesOverTheSensorListAroundTheDescription) {
-    ASSERT_TRUE(parse({"<SENSORS>", "<NUMBER>", "1", "<SENSOR>", "CPU Fan", "HWM1", "0", "40", "RPM", "<QVN>",
-                       "not a tag", "<MB>", "<SB>ICH4", "<HWM>", "<MODEL>N87366", "</HWM>", "</MB>", "<SENSOR>",
-                       "<HWM>", "<MODEL>garbage"}));
+    ASSERT_TRUE(parse({"<SENSORS>", "<NUMBER>", "1",        "<SENSOR>", "CPU Fan",
+                       "HWM1",      "0",        "40",       "RPM",      "<QVN>",
+                       "not a tag", "<MB>",     "<SB>ICH4", "<HWM>",    "<MODEL>N87366",
+                       "</HWM>",    "</MB>",    "<SENSOR>", "<HWM>",    "<MODEL>garbage"}));
     EXPECT_EQ(registry.count(), 1u);
     EXPECT_EQ(registry.southbridge, "ICH4");
 }
 
 TEST_F(DescriptionParser, MatchesTagsAndModelsInAnyLetterCase) {
-    ASSERT_TRUE(parse({"<qvn>", "<Mb>", "<sb>ich2", "<hwm>", "<Id>x", "<Model>w83782d", "<slvadd>90", "</hwm>",
-                       "</mb>"}));
+    ASSERT_TRUE(
+        parse({"<qvn>", "<Mb>", "<sb>ich2", "<hwm>", "<Id>x", "<Model>w83782d", "<slvadd>90", "</hwm>", "</mb>"}));
     ASSERT_EQ(registry.count(), 1u);
     EXPECT_EQ(chip<W83782D>(0).slaveAddress(), 90);
 }
@@ -98,7 +99,7 @@ TEST_F(DescriptionParser, KeepsChipsMadeBeforeAFailure) {
 
 TEST_F(DescriptionParser, FailsWhenTheBoardBlockNeverCloses) {
     EXPECT_FALSE(parse({"<QVN>", "<MB>", "<SB>ICH2"}));
-    EXPECT_FALSE(parse({"<MB>", "</MB>"}));  // no root
+    EXPECT_FALSE(parse({"<MB>", "</MB>"}));   // no root
     EXPECT_FALSE(parse({"<QVN>", "</MB>"}));  // no board block
     EXPECT_FALSE(parseText(""));
 }
@@ -108,8 +109,8 @@ TEST_F(DescriptionParser, IgnoresEverythingAfterTheBoardBlock) {
 }
 
 TEST_F(DescriptionParser, CleansCommentsAndBlanksButKeepsValueTextExactly) {
-    ASSERT_TRUE(parse({"  <QVN>", "\t<MB>", "   // <HWM>", "<SB>ICH2 // main", "<MODEL> M4430\t",
-                       "<HWM>", "<ID> cpu", "<MODEL>IntelXeon", "</HWM>", "</MB>"}));
+    ASSERT_TRUE(parse({"  <QVN>", "\t<MB>", "   // <HWM>", "<SB>ICH2 // main", "<MODEL> M4430\t", "<HWM>", "<ID> cpu",
+                       "<MODEL>IntelXeon", "</HWM>", "</MB>"}));
     EXPECT_EQ(registry.southbridge, "ICH2");
     EXPECT_EQ(registry.boardModel, " M4430");
     ASSERT_EQ(registry.count(), 1u);  // the commented <HWM> opened nothing
@@ -117,21 +118,38 @@ TEST_F(DescriptionParser, CleansCommentsAndBlanksButKeepsValueTextExactly) {
 }
 
 TEST_F(DescriptionParser, GivesEachIdToOneChipBlockOnly) {
-    ASSERT_TRUE(parse({"<QVN>", "<MB>",
-                       "<HWM>", "<ID>first", "<ID>second", "<MODEL>IntelXeon", "<ID>late", "</HWM>",
+    ASSERT_TRUE(parse({"<QVN>", "<MB>", "<HWM>", "<ID>first", "<ID>second", "<MODEL>IntelXeon", "<ID>late", "</HWM>",
                        "<HWM>", "<ID>orphan", "</HWM>",  // closed without a model: creates nothing
-                       "<HWM>", "<MODEL>IntelXeon", "</HWM>",
-                       "</MB>"}));
+                       "<HWM>", "<MODEL>IntelXeon", "</HWM>", "</MB>"}));
     ASSERT_EQ(registry.count(), 2u);
     EXPECT_EQ(registry.chip(0).id(), "second");
     EXPECT_FALSE(registry.chip(1).id().has_value());
 }
 
 TEST_F(DescriptionParser, ReadsNumbersTheForgivingDecimalWay) {
-    ASSERT_TRUE(parse({"<QVN>", "<MB>", "<HWM>", "<MODEL>IntelXeon", "<SLVADD> 90", "<BOARD>4730xyz", "</HWM>",
-                       "<HWM>", "<MODEL>IntelXeon", "<SLVADD>0x5A", "<BOARD>-12", "<BOARD>+7", "</HWM>",
-                       "<HWM>", "<MODEL>N87366", "<IDXREG>78", "</HWM>",
-                       "<HWM>", "<MODEL>IntelXeon", "<SLVADD>304", "<BOARD>99999999999", "</HWM>", "</MB>"}));
+    ASSERT_TRUE(parse({"<QVN>",
+                       "<MB>",
+                       "<HWM>",
+                       "<MODEL>IntelXeon",
+                       "<SLVADD> 90",
+                       "<BOARD>4730xyz",
+                       "</HWM>",
+                       "<HWM>",
+                       "<MODEL>IntelXeon",
+                       "<SLVADD>0x5A",
+                       "<BOARD>-12",
+                       "<BOARD>+7",
+                       "</HWM>",
+                       "<HWM>",
+                       "<MODEL>N87366",
+                       "<IDXREG>78",
+                       "</HWM>",
+                       "<HWM>",
+                       "<MODEL>IntelXeon",
+                       "<SLVADD>304",
+                       "<BOARD>99999999999",
+                       "</HWM>",
+                       "</MB>"}));
     EXPECT_EQ(chip<IntelXeon>(0).slaveAddress(), 90);
     EXPECT_EQ(chip<IntelXeon>(0).boardNumber(), 4730);
     EXPECT_EQ(chip<IntelXeon>(1).slaveAddress(), 0);  // decimal only: reading stops at the x
@@ -155,9 +173,8 @@ TEST_F(DescriptionParser, KeepsEightChipsAndIgnoresFurtherBlocks) {
 }
 
 TEST_F(DescriptionParser, SkipsABlockWhoseModelOnlyBeginsWithAKnownName) {
-    ASSERT_TRUE(parse({"<QVN>", "<MB>", "<HWM>", "<ID>a", "<MODEL>IntelXeon", "</HWM>",
-                       "<HWM>", "<ID>b", "<MODEL>IntelXeonPlus", "<SLVADD>77", "<BOARD>4730", "</HWM>",
-                       "</MB>"}));
+    ASSERT_TRUE(parse({"<QVN>", "<MB>", "<HWM>", "<ID>a", "<MODEL>IntelXeon", "</HWM>", "<HWM>", "<ID>b",
+                       "<MODEL>IntelXeonPlus", "<SLVADD>77", "<BOARD>4730", "</HWM>", "</MB>"}));
     ASSERT_EQ(registry.count(), 1u);
     EXPECT_EQ(chip<IntelXeon>(0).slaveAddress(), 0x30);
     EXPECT_EQ(chip<IntelXeon>(0).boardNumber(), 0);

@@ -35,11 +35,8 @@ TEST(IntelXeonSettings, DefaultsAndDescriptionLines) {
         int32_t board;
     };
     const Case cases[] = {
-        {"<SLVADD> 90", true, 90, 0},
-        {"<SLVADD>0x5A", true, 0, 0},
-        {"<SLVADD>304", true, 0x30, 0},
-        {"<board>4730", true, 0x30, 4730},
-        {"<DIODE>48", false, 0x30, 0},
+        {"<SLVADD> 90", true, 90, 0},      {"<SLVADD>0x5A", true, 0, 0},  {"<SLVADD>304", true, 0x30, 0},
+        {"<board>4730", true, 0x30, 4730}, {"<DIODE>48", false, 0x30, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -65,8 +62,7 @@ TEST(IntelXeonInit, ProgramsTheSensorAndSwitchesPortOnlyOnBoard4730) {
     ASSERT_TRUE(m4730.chip.configure("<BOARD>4730"));
     m4730.board.setPort(0x50F, 0x4F);
     EXPECT_EQ(m4730.chip.Init(), 1);
-    EXPECT_EQ(m4730.board.trace(),
-              (Lines{"PR 50F", "PW 50F 57", "SW 30 09 00", "SW 30 0A 04", "PR 50F", "PW 50F 5F"}));
+    EXPECT_EQ(m4730.board.trace(), (Lines{"PR 50F", "PW 50F 57", "SW 30 09 00", "SW 30 0A 04", "PR 50F", "PW 50F 5F"}));
 
     // A failed write leaves the port switched to the sensor.
     Bench failing;
@@ -93,8 +89,7 @@ TEST(IntelXeonReading, SignedTemperatureThroughTheFrame) {
         Bench b;
         b.board.setSmbus(0x30, 0x01, c.byte);
         double value = -1.0;
-        EXPECT_EQ(b.chip.GetSensorValue(c.bank, c.code, c.multiplier, c.offset, c.resultScale, c.offsetScale,
-                                        value),
+        EXPECT_EQ(b.chip.GetSensorValue(c.bank, c.code, c.multiplier, c.offset, c.resultScale, c.offsetScale, value),
                   1);
         EXPECT_NEAR(value, c.expected, 1e-9);
         EXPECT_EQ(b.board.trace(), (Lines{"SR 30 02", "SR 30 01"}));

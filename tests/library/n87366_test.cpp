@@ -82,10 +82,9 @@ TEST(N87366Init, LocatesTheUnitsAndSetsUpTheTemperatureMonitor) {
     EXPECT_EQ(b.chip.fanBase(), 0x800u);
     EXPECT_EQ(b.chip.voltageBase(), 0x900u);
     EXPECT_EQ(b.chip.temperatureBase(), 0xA00u);
-    EXPECT_EQ(b.board.trace(),
-              (Lines{"IW 2E 07 09", "IR 2E 60", "IR 2E 61", "IW 2E 07 0D", "IR 2E 60", "IR 2E 61", "IW 2E 07 0E",
-                     "IR 2E 60", "IR 2E 61", "PW A08 00", "PW 908 00", "PW A08 00", "PW A09 0F", "PW A0A 08",
-                     "PW A0B 05", "PW A0C 35", "PW A0D 3D", "PW A0E 3D"}));
+    EXPECT_EQ(b.board.trace(), (Lines{"IW 2E 07 09", "IR 2E 60", "IR 2E 61", "IW 2E 07 0D", "IR 2E 60", "IR 2E 61",
+                                      "IW 2E 07 0E", "IR 2E 60", "IR 2E 61", "PW A08 00", "PW 908 00", "PW A08 00",
+                                      "PW A09 0F", "PW A0A 08", "PW A0B 05", "PW A0C 35", "PW A0D 3D", "PW A0E 3D"}));
 }
 
 TEST(N87366Init, OnlyTheFanUnitAndTheSetupWritesMustSucceed) {
@@ -164,13 +163,12 @@ TEST(N87366Reading, FanSpeeds) {
         double expected;
     };
     const Case cases[] = {
-        {1, 0x21, 100, 1, 0, 4800.0},    // 160 / 2 = 80 per second
-        {1, 0x01, 50, 1, 0, 19200.0},    // 320 per second: kept whole, not cut to a byte
-        {0x101, 0x01, 50, 1, 0, 19200.0},
-        {3, 0x61, 254, 1, 0, 420.0},     // 62 / 8 truncated to 7
-        {3, 0x61, 255, 1, 0, 0.0},       // a saturated counter: too slow to measure, or stopped
-        {2, 0x01, 0, 7, 0, 0.0},         // no count: speed 0, never a division by it
-        {2, 0x01, 0, 7, 2, 0.0},         // an offset does not make a stopped fan turn
+        {1, 0x21, 100, 1, 0, 4800.0},                                   // 160 / 2 = 80 per second
+        {1, 0x01, 50, 1, 0, 19200.0},                                   // 320 per second: kept whole, not cut to a byte
+        {0x101, 0x01, 50, 1, 0, 19200.0}, {3, 0x61, 254, 1, 0, 420.0},  // 62 / 8 truncated to 7
+        {3, 0x61, 255, 1, 0, 0.0},  // a saturated counter: too slow to measure, or stopped
+        {2, 0x01, 0, 7, 0, 0.0},    // no count: speed 0, never a division by it
+        {2, 0x01, 0, 7, 2, 0.0},    // an offset does not make a stopped fan turn
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "code " << c.code << " count " << int(c.count));
@@ -216,10 +214,8 @@ TEST(N87366Reading, VoltagesUnsignedTemperaturesSigned) {
         double expected;
     };
     const Case cases[] = {
-        {0x30, 0x90B, 200, 16, 13, 0, 0, 3.2},
-        {0x3D, 0x90B, 0xF6, 1, 0, 0, 0, 246.0},
-        {0x131, 0x90B, 0x10, 1, 0, 0, 0, 16.0},
-        {0x62, 0xA0B, 0xF6, 1, 0, 0, 0, -10.0},
+        {0x30, 0x90B, 200, 16, 13, 0, 0, 3.2},  {0x3D, 0x90B, 0xF6, 1, 0, 0, 0, 246.0},
+        {0x131, 0x90B, 0x10, 1, 0, 0, 0, 16.0}, {0x62, 0xA0B, 0xF6, 1, 0, 0, 0, -10.0},
         {0x60, 0xA0B, 40, 1, 0, 5, -15, 40.5},  // -15 counts as 15: offset times 0.1
         {0x61, 0xA0B, 40, 1, 0, 5, 0xF0, 40.5},
     };
@@ -229,8 +225,7 @@ TEST(N87366Reading, VoltagesUnsignedTemperaturesSigned) {
         b.ready();
         b.board.setPort(c.valuePort, c.byte);
         double value = -1.0;
-        EXPECT_EQ(b.chip.GetSensorValue(0, c.code, c.multiplier, c.offset, c.resultScale, c.offsetScale, value),
-                  1);
+        EXPECT_EQ(b.chip.GetSensorValue(0, c.code, c.multiplier, c.offset, c.resultScale, c.offsetScale, value), 1);
         EXPECT_NEAR(value, c.expected, 1e-9);
     }
 
@@ -239,8 +234,8 @@ TEST(N87366Reading, VoltagesUnsignedTemperaturesSigned) {
     b.ready();
     double value = 0.0;
     EXPECT_EQ(b.chip.GetSensorValue(0, 0x131, 1, 0, 0, 0, value), 1);
-    EXPECT_EQ(b.board.trace(), (Lines{"IW 2E 07 0D", "PW 909 01", "PW 90A 01", "PR 90A", "PR 90A", "PR 90A",
-                                      "PR 90A", "PR 90B", "PW 90A 80"}));
+    EXPECT_EQ(b.board.trace(), (Lines{"IW 2E 07 0D", "PW 909 01", "PW 90A 01", "PR 90A", "PR 90A", "PR 90A", "PR 90A",
+                                      "PR 90B", "PW 90A 80"}));
     b.board.clearRequests();
     EXPECT_EQ(b.chip.GetSensorValue(0, 0x61, 1, 0, 0, 0, value), 1);
     EXPECT_EQ(b.board.trace().front(), "IW 2E 07 0E");
@@ -285,8 +280,8 @@ TEST(N87366Session, NoFailedRequestOfInitDllAimsAnyRequestAtAnUnlocatedUnit) {
     std::ofstream(path) << "<QVN>\n<MB>\n<MODEL>M4510\n<SB>OSB4\n<HWM>\n<ID>HWM1\n<MODEL>N87366\n<IDXREG>46\n"
                            "</HWM>\n</MB>\n";
     const std::map<uint8_t, uint32_t> bases{{0x09, 0x600}, {0x0D, 0x620}, {0x0E, 0x640}};
-    const std::pair<int, uint32_t> sensors[] = {{1, 0x600}, {3, 0x600}, {0x30, 0x620}, {0x3D, 0x620},
-                                                {0x60, 0x640}, {0x62, 0x640}};
+    const std::pair<int, uint32_t> sensors[] = {{1, 0x600},    {3, 0x600},    {0x30, 0x620},
+                                                {0x3D, 0x620}, {0x60, 0x640}, {0x62, 0x640}};
     size_t swept = 0;
     for (size_t failing = 1;; ++failing) {
         SCOPED_TRACE(failing);

@@ -12,11 +12,10 @@ TEST(ScaleCode, ReadsTheCodeAsAFourBitDecimalExponent) {
         int32_t code;
         double factor;
     } cases[] = {
-        {0, 1.0}, {3, 1e3}, {7, 1e7}, {8, 1e-8}, {13, 1e-3}, {15, 1e-1},
-        {-3, 1e3},     // the magnitude counts
-        {-15, 1e-1},
-        {0xD0, 1e-3},  // from 16 on, the upper four bits count
-        {0xF0, 1e-1}, {16, 10.0}, {255, 1e-1}, {-255, 1e-1},
+        {0, 1.0},     {3, 1e3},     {7, 1e7},    {8, 1e-8},
+        {13, 1e-3},   {15, 1e-1},   {-3, 1e3},  // the magnitude counts
+        {-15, 1e-1},  {0xD0, 1e-3},             // from 16 on, the upper four bits count
+        {0xF0, 1e-1}, {16, 10.0},   {255, 1e-1}, {-255, 1e-1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);

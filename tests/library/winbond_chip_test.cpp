@@ -53,10 +53,9 @@ TEST(WinbondInit, ProgramsTheChipInOrderKeepingBitsItDoesNotOwn) {
     b.board.setSmbus(0x5C, 0x59, 0x8F);
 
     EXPECT_EQ(chip.Init(), 1);
-    EXPECT_EQ(b.board.trace(),
-              (Lines{"SW 5C 4E 80", "SW 5C 4D 95", "SW 5C 43 FF", "SW 5C 44 3F", "SW 5C 4E 84", "SW 5C 50 03",
-                     "SW 5C 4E 80", "SR 5C 4B", "SW 5C 4B FB", "SR 5C 5D", "SW 5C 5D AF", "SR 5C 59",
-                     "SW 5C 59 FF", "SW 5C 40 01"}));
+    EXPECT_EQ(b.board.trace(), (Lines{"SW 5C 4E 80", "SW 5C 4D 95", "SW 5C 43 FF", "SW 5C 44 3F", "SW 5C 4E 84",
+                                      "SW 5C 50 03", "SW 5C 4E 80", "SR 5C 4B", "SW 5C 4B FB", "SR 5C 5D",
+                                      "SW 5C 5D AF", "SR 5C 59", "SW 5C 59 FF", "SW 5C 40 01"}));
 
     // Default diode bits 0x30 put 0b011 into bits 6-4; clock code 0 clears bits 3-2.
     Bench d;
@@ -87,15 +86,14 @@ TEST(WinbondReading, FanSpeedsFromCountAndThreePartDivisor) {
         double expected;
     };
     const Case cases[] = {
-        {0x28, 0x47, 0x10, 0x00, 150, 1, 0, 4500.0},  // divisor 2: 135000/150/2/6 = 75
-        {0x28, 0x47, 0x10, 0x00, 100, 1, 0, 6720.0},  // 1350/2/6 = 112, in steps of 60
-        {0x29, 0x47, 0x00, 0x40, 150, 1, 0, 540.0},   // exponent bit 2 alone: divisor 16
-        {0x2A, 0x4B, 0xC0, 0x80, 100, 1, 0, 60.0},    // exponent 7: divisor 128
-        {0x28, 0x47, 0x00, 0x00, 2, 1, 0, 675000.0},  // 11250 per second: not cut to 8 bits
-        {0x28, 0x47, 0x10, 0x00, 150, 2, 13, 9.0},    // (2 * 75) * 0.001 * 60
-        {0x128, 0x47, 0x10, 0x00, 150, 1, 0, 4500.0}, // only the low byte names the register
-        {0x28, 0x47, 0x00, 0x00, 0, 5, 0, 0.0},
-        {0x28, 0x47, 0x00, 0x00, 1, 5, 0, 0.0},
+        {0x28, 0x47, 0x10, 0x00, 150, 1, 0, 4500.0},   // divisor 2: 135000/150/2/6 = 75
+        {0x28, 0x47, 0x10, 0x00, 100, 1, 0, 6720.0},   // 1350/2/6 = 112, in steps of 60
+        {0x29, 0x47, 0x00, 0x40, 150, 1, 0, 540.0},    // exponent bit 2 alone: divisor 16
+        {0x2A, 0x4B, 0xC0, 0x80, 100, 1, 0, 60.0},     // exponent 7: divisor 128
+        {0x28, 0x47, 0x00, 0x00, 2, 1, 0, 675000.0},   // 11250 per second: not cut to 8 bits
+        {0x28, 0x47, 0x10, 0x00, 150, 2, 13, 9.0},     // (2 * 75) * 0.001 * 60
+        {0x128, 0x47, 0x10, 0x00, 150, 1, 0, 4500.0},  // only the low byte names the register
+        {0x28, 0x47, 0x00, 0x00, 0, 5, 0, 0.0},       {0x28, 0x47, 0x00, 0x00, 1, 5, 0, 0.0},
         {0x28, 0x47, 0x00, 0x00, 255, 5, 0, 0.0},
     };
     for (const Case& c : cases) {
@@ -125,12 +123,9 @@ TEST(WinbondReading, TemperaturesAreSignedAndNothingBelowMinus20) {
         double expected;
     };
     const Case cases[] = {
-        {0x81, 0xF6, 1, -10.0},
-        {0x82, 0x32, 1, 50.0},
-        {0x81, 0xEC, 1, -20.0},  // the limit itself is a reading
-        {0x81, 0xE2, 1, 0.0},    // -30
-        {0x82, 0xF6, 2, -20.0},
-        {0x82, 0xF5, 2, 0.0},    // the rule applies to the scaled value: -22
+        {0x81, 0xF6, 1, -10.0}, {0x82, 0x32, 1, 50.0}, {0x81, 0xEC, 1, -20.0},  // the limit itself is a reading
+        {0x81, 0xE2, 1, 0.0},                                                   // -30
+        {0x82, 0xF6, 2, -20.0}, {0x82, 0xF5, 2, 0.0},  // the rule applies to the scaled value: -22
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << std::hex << c.code << " " << int(c.byte));
@@ -155,11 +150,9 @@ TEST(WinbondReading, PlainRegistersUnsignedAndThe5AFlag) {
         double expected;
     };
     const Case cases[] = {
-        {0, 0x27, 0xF6, 1, 0, 246.0},
-        {0, 0x20, 200, 16, 13, 3.2},
-        {0, 0x5A, 0x10, 0, 0, 16.0},   // bit 4 set: 16 whatever the frame
-        {0, 0x5A, 0xEF, 5, 3, 0.0},
-        {0x0D, 0x50, 0xF6, 1, 0, 246.0},  // bank 5; register 0x50 alone is unsigned
+        {0, 0x27, 0xF6, 1, 0, 246.0}, {0, 0x20, 200, 16, 13, 3.2},
+        {0, 0x5A, 0x10, 0, 0, 16.0},                                    // bit 4 set: 16 whatever the frame
+        {0, 0x5A, 0xEF, 5, 3, 0.0},   {0x0D, 0x50, 0xF6, 1, 0, 246.0},  // bank 5; register 0x50 alone is unsigned
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << std::hex << c.reg << " " << int(c.byte));
@@ -313,7 +306,7 @@ TEST(WinbondFan, FailureStopsTheFanOperationThere) {
 // The LPC wiring runs the very same programme: same register traffic, same results.
 TEST(WinbondLpc, MatchesTheSmbusChipRegisterForRegister) {
     const std::pair<uint8_t, uint8_t> contents[] = {
-        {0x4E, 0x80}, {0x47, 0x5A}, {0x4B, 0x93}, {0x5D, 0xA1}, {0x59, 0x0C}, {0x28, 120}, {0x29, 0},
+        {0x4E, 0x80}, {0x47, 0x5A}, {0x4B, 0x93}, {0x5D, 0xA1}, {0x59, 0x0C}, {0x28, 120},  {0x29, 0},
         {0x2A, 33},   {0x50, 0xF1}, {0x51, 0x80}, {0x5A, 0x17}, {0x5B, 0x60}, {0x20, 0xC8},
     };
     auto run = [&](Kind kind, Bench& b, std::vector<double>& results) {
@@ -370,11 +363,10 @@ TEST(WinbondSettings, DefaultsAndDescriptionLines) {
         uint8_t address;
     };
     const SlaveCase slaveCases[] = {
-        {"<SLVADD> 90", true, 90},   // leading blanks before a number are allowed
-        {"<SLVADD>0x5A", true, 0},   // decimal: reading stops at the x
-        {"<slvadd>300", true, 44},   // tag in any case; low eight bits kept
-        {"<LPCADD>656", false, 0x5C},
-        {"<BOARD>4730", false, 0x5C},
+        {"<SLVADD> 90", true, 90},  // leading blanks before a number are allowed
+        {"<SLVADD>0x5A", true, 0},  // decimal: reading stops at the x
+        {"<slvadd>300", true, 44},  // tag in any case; low eight bits kept
+        {"<LPCADD>656", false, 0x5C}, {"<BOARD>4730", false, 0x5C},
     };
     for (const SlaveCase& c : slaveCases) {
         SCOPED_TRACE(c.line);

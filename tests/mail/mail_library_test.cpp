@@ -104,10 +104,10 @@ TEST_F(MailLibrary, LineBreaksInsideTheTextsInjectNothing) {
 }
 
 TEST_F(MailLibrary, RefusesAReceiverThatIsNotExactlyOneAddress) {
-    for (const char* receiver : {"", "   ", "nobody", "@example.test", "a@", "a@b@example.test",
-                                 "a@example.test, b@example.test", "a@example.test;b@example.test",
-                                 "Ops <a@example.test>", "<a@example.test> <b@example.test>", "<a@example.test>>",
-                                 "a b@example.test", "a\tb@example.test", "a\x7f@example.test"}) {
+    for (const char* receiver :
+         {"", "   ", "nobody", "@example.test", "a@", "a@b@example.test", "a@example.test, b@example.test",
+          "a@example.test;b@example.test", "Ops <a@example.test>", "<a@example.test> <b@example.test>",
+          "<a@example.test>>", "a b@example.test", "a\tb@example.test", "a\x7f@example.test"}) {
         EXPECT_EQ(send({"x"}, receiver, sink.server()), 0) << receiver;
     }
     EXPECT_EQ(send({"x"}, nullptr, sink.server()), 0);

@@ -25,45 +25,45 @@ using CounterFunction = int* (*)();
 // bytes into a page, as the allocator hands out one size's blocks in ascending order.
 // Returns false when no such order shows.
 bool primeHeapForMisguess(std::size_t blockSize) {
-  primed[0] = std::malloc(blockSize);
-  for (int i = 1; i < kMaxPrimingBlocks; ++i) {
-    primed[i] = std::malloc(blockSize);
-    const auto previous = reinterpret_cast<std::uintptr_t>(primed[i - 1]);
-    const auto last = reinterpret_cast<std::uintptr_t>(primed[i]);
-    if (last > previous && last - previous <= kPageMask &&
-        ((2 * last - previous) & kPageMask) == kGuessedHeaderEnd) {
-      return true;
+    primed[0] = std::malloc(blockSize);
+    for (int i = 1; i < kMaxPrimingBlocks; ++i) {
+        primed[i] = std::malloc(blockSize);
+        const auto previous = reinterpret_cast<std::uintptr_t>(primed[i - 1]);
+        const auto last = reinterpret_cast<std::uintptr_t>(primed[i]);
+        if (last > previous && last - previous <= kPageMask &&
+            ((2 * last - previous) & kPageMask) == kGuessedHeaderEnd) {
+            return true;
+        }
     }
-  }
-  return false;
+    return false;
 }
 
 }  // namespace
 
 int main() {
-  void* module = dlopen(TLS_MODULE, RTLD_NOW);
-  if (module == nullptr) {
-    std::fprintf(stderr, "cannot load %s: %s\n", TLS_MODULE, dlerror());
-    return 1;
-  }
-  auto counter = reinterpret_cast<CounterFunction>(dlsym(module, "tls_module_counter"));
-  if (counter == nullptr) {
-    std::fprintf(stderr, "%s has no tls_module_counter\n", TLS_MODULE);
-    return 1;
-  }
-  const bool primedForMisguess = primeHeapForMisguess(sizeof(int));
-  const auto block = reinterpret_cast<std::uintptr_t>(counter());
-  const bool misguessed = (block & kPageMask) == kGuessedHeaderEnd;
-  std::printf("dynamic thread-local block %#zx bytes into its page: %s\n",
-              static_cast<std::size_t>(block & kPageMask),
-              misguessed          ? "where the runtime misreads its bounds"
-              : primedForMisguess ? "the allocator broke its order"
-                                  : "the allocator showed no order");
-  std::fflush(stdout);  // the leak report ends the program without flushing
+    void* module = dlopen(TLS_MODULE, RTLD_NOW);
+    if (module == nullptr) {
+        std::fprintf(stderr, "cannot load %s: %s\n", TLS_MODULE, dlerror());
+        return 1;
+    }
+    auto counter = reinterpret_cast<CounterFunction>(dlsym(module, "tls_module_counter"));
+    if (counter == nullptr) {
+        std::fprintf(stderr, "%s has no tls_module_counter\n", TLS_MODULE);
+        return 1;
+    }
+    const bool primedForMisguess = primeHeapForMisguess(sizeof(int));
+    const auto block = reinterpret_cast<std::uintptr_t>(counter());
+    const bool misguessed = (block & kPageMask) == kGuessedHeaderEnd;
+    std::printf("dynamic thread-local block %#zx bytes into its page: %s\n",
+                static_cast<std::size_t>(block & kPageMask),
+                misguessed          ? "where the runtime misreads its bounds"
+                : primedForMisguess ? "the allocator broke its order"
+                                    : "the allocator showed no order");
+    std::fflush(stdout);  // the leak report ends the program without flushing
 
-  for (int i = 0; i < kLostBlocks; ++i) {
-    lost = std::malloc(kLostBlockSize);
-  }
-  lost = nullptr;
-  return 0;
+    for (int i = 0; i < kLostBlocks; ++i) {
+        lost = std::malloc(kLostBlockSize);
+    }
+    lost = nullptr;
+    return 0;
 }

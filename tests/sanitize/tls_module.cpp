@@ -8,6 +8,6 @@ thread_local int counter = 0;
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int* tls_module_counter() {
-  ++counter;
-  return &counter;
+    ++counter;
+    return &counter;
 }

@@ -205,8 +205,10 @@ private slots:
             handOver.countdownResult = -1;
             CountdownDialog dialog(countdownTexts("M4430", s, kLowAlertText), handOver);
             dialog.show();
-            if (std::string(how) == "escape") QTest::keyClick(&dialog, Qt::Key_Escape);
-            else QTest::mouseClick(dialog.findChild<QPushButton*>(how), Qt::LeftButton);
+            if (std::string(how) == "escape")
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else
+                QTest::mouseClick(dialog.findChild<QPushButton*>(how), Qt::LeftButton);
             QVERIFY(!dialog.isVisible());
             QCOMPARE(handOver.countdownResult, int16_t(std::string(how) == "FlatBttnOK" ? 0 : -1));
             // A closed countdown never goes ahead later.
@@ -226,7 +228,8 @@ private slots:
         bool disabledDuring = false, stayedOpen = false;
         int readsDuring = -1;
         QTimer::singleShot(50, window.get(), [&] {
-            disabledDuring = !window->centralWidget()->isEnabled() && !window->monitoringPage()->tabStrip()->isEnabled();
+            disabledDuring =
+                !window->centralWidget()->isEnabled() && !window->monitoringPage()->tabStrip()->isEnabled();
             const int before = library->reads;
             window->monitoringPage()->refreshVisibleGroup();  // what the 15-second timer does
             readsDuring = library->reads - before;

@@ -113,12 +113,8 @@ struct Rig {
     MonitoringPage page{state, cycle, [this] { ++countdownsClosed; }};
 };
 
-QColor qcolor(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
-QString text(const std::string& s) {
-    return QString::fromStdString(s);
-}
+QColor qcolor(Rgb c) { return QColor(c.r, c.g, c.b); }
+QString text(const std::string& s) { return QString::fromStdString(s); }
 QStringList texts(const std::vector<std::string>& v) {
     QStringList list;
     for (const std::string& s : v) list << text(s);

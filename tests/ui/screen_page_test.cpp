@@ -130,8 +130,10 @@ private slots:
     void okWithAnEmptyFieldWarnsThenStoresAndSaves_data() {
         QTest::addColumn<QString>("typedAddress");
         QTest::addColumn<QString>("typedServer");
-        QTest::newRow("no address") << "" << "smtp.x.y";
-        QTest::newRow("no server") << "ops@x.y" << "";
+        QTest::newRow("no address") << ""
+                                    << "smtp.x.y";
+        QTest::newRow("no server") << "ops@x.y"
+                                   << "";
     }
     void okWithAnEmptyFieldWarnsThenStoresAndSaves() {
         QFETCH(QString, typedAddress);

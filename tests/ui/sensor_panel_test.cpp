@@ -37,7 +37,9 @@ private:
     BoardViewPage* view() { return window->boardViewPage(); }
     SensorPanel* panel() { return view()->sensorPanel(); }
     template <typename T>
-    T* part(const char* name) { return panel()->findChild<T*>(name); }
+    T* part(const char* name) {
+        return panel()->findChild<T*>(name);
+    }
     QTimer* refreshTimer() { return part<QTimer>("TimerForPic_setUpdate"); }
     // Opens slot's panel as a click at a point of the page would.
     void openAt(int slot, QPoint inPage = {300, 200}) { view()->openSensorPanel(slot, view()->mapToGlobal(inPage)); }
@@ -70,10 +72,10 @@ private slots:
         QCOMPARE(sliderPositionForDuty(3000, 0), 0);
         QCOMPARE(fanFrameInterval(3000, false), std::optional<int>(17));
         QCOMPARE(fanFrameInterval(1000, false), std::optional<int>(50));
-        QCOMPARE(fanFrameInterval(4, false), std::optional<int>());       // a refresh below 5 RPM stops it
-        QCOMPARE(fanFrameInterval(4, true), std::optional<int>(12500));   // an opening does not
+        QCOMPARE(fanFrameInterval(4, false), std::optional<int>());      // a refresh below 5 RPM stops it
+        QCOMPARE(fanFrameInterval(4, true), std::optional<int>(12500));  // an opening does not
         QCOMPARE(fanFrameInterval(0, true), std::optional<int>());
-        QCOMPARE(fanFrameInterval(1, true), std::optional<int>());        // 50000 ms: more than a timer holds
+        QCOMPARE(fanFrameInterval(1, true), std::optional<int>());  // 50000 ms: more than a timer holds
         QCOMPARE(fanFrameInterval(-300, true), std::optional<int>());
     }
 

@@ -28,9 +28,9 @@ constexpr int kFanSlots = 11;         // slots 0-10 carry a fan's FanControl in 
 constexpr size_t kLongestLine = 255;  // the description reader cuts longer lines
 constexpr int kScreenWidth = 1280;    // the smallest screen the window must fit
 constexpr int kScreenHeight = 1024;
-constexpr int kFrameWidth = 20;       // window borders
-constexpr int kFrameHeight = 80;      // borders, title bar and task bar
-constexpr int kXeonBoardSwitched = 4730;  // the one board number a processor sensor may name
+constexpr int kFrameWidth = 20;                          // window borders
+constexpr int kFrameHeight = 80;                         // borders, title bar and task bar
+constexpr int kXeonBoardSwitched = 4730;                 // the one board number a processor sensor may name
 constexpr double kMultiplierLimit = 2147483648.0 / 255;  // a full-scale count times it fits 32 bits
 
 const char* kSensorsTag = "<SENSORS>";
@@ -135,19 +135,21 @@ SensorTable readSensors(const std::string& path, const std::vector<std::string>&
             throw Failure(format("%s: unit \"%s\" is not RPM, V or C", s.Name.c_str(), s.Unit.c_str()));
         inRange(s, "ResultScale", s.ResultScale, -255, 255);
         inRange(s, "OffsetScale", s.OffsetScale, -255, 255);
-        for (const auto& [field, value] : {std::pair{"DefaultBeep", s.DefaultBeep}, {"DefaultEmail", s.DefaultEmail},
-                                           {"DefaultReboot", s.DefaultReboot}, {"DefaultShutDown", s.DefaultShutDown}})
+        for (const auto& [field, value] : {std::pair{"DefaultBeep", s.DefaultBeep},
+                                           {"DefaultEmail", s.DefaultEmail},
+                                           {"DefaultReboot", s.DefaultReboot},
+                                           {"DefaultShutDown", s.DefaultShutDown}})
             inRange(s, field, value, 0, 1);
         inRange(s, "LabelLeft", s.LabelLeft, 0, 10000);
         inRange(s, "LabelTop", s.LabelTop, 0, 10000);
         inRange(s, "LabelWidth", s.LabelWidth, 8, 400);
         inRange(s, "LabelHeight", s.LabelHeight, 8, 400);
         if (s.isFan() && n >= kFanSlots)
-            throw Failure(format("fan %s is block %d: fans must be among the first %d", s.Name.c_str(), n + 1,
-                                 kFanSlots));
+            throw Failure(
+                format("fan %s is block %d: fans must be among the first %d", s.Name.c_str(), n + 1, kFanSlots));
         if (std::abs(double(s.Multiplier)) >= kMultiplierLimit)
-            throw Failure(format("%s: multiplier %d overflows 32 bits on a full-scale count", s.Name.c_str(),
-                                 s.Multiplier));
+            throw Failure(
+                format("%s: multiplier %d overflows 32 bits on a full-scale count", s.Name.c_str(), s.Multiplier));
         if (s.DefaultShutDown && s.Unit != "C")
             throw Failure(s.Name + ": shutdown alert on a sensor that is not a temperature");
         if (!(s.DefaultLow < s.DefaultHigh))
@@ -171,8 +173,8 @@ qvnhwm::HardwareDescription readDescription(const std::string& path, const std::
     if (!d.southbridge || !d.hostFamily)
         throw Failure("southbridge \"" + d.southbridge.value_or("") + "\" is not in the southbridge table");
     if (d.chips.size() > qvnhwm::HardwareDescription::kMaxChips)
-        throw Failure(format("%zu chips: the library holds %zu", d.chips.size(),
-                             qvnhwm::HardwareDescription::kMaxChips));
+        throw Failure(
+            format("%zu chips: the library holds %zu", d.chips.size(), qvnhwm::HardwareDescription::kMaxChips));
     std::set<std::string> ids;
     for (const qvnhwm::ChipBlock& chip : d.chips) {
         if (!chip.id) throw Failure("a chip block has no <ID>");
@@ -234,14 +236,16 @@ BoardSummary checkBoard(const std::string& path, std::ostream& out) {
     summary.hostFamily = int(*d.hostFamily);
     summary.sensors = table.count;
     for (const qvnhwm::ChipBlock& chip : d.chips)
-        summary.chips += (summary.chips.empty() ? "" : ", ") + *chip.id + " " +
-                         std::string(qvnhwm::kindName(chip.kind));
+        summary.chips +=
+            (summary.chips.empty() ? "" : ", ") + *chip.id + " " + std::string(qvnhwm::kindName(chip.kind));
     summary.picture = checkPicture(path, table);
 
     SimulatedReadings readings(path);
     if (readings.chipsMade() != chipBlocks(lines))
-        throw Failure(format("%zu chip blocks but the library made %zu chips: a model longer than a known one, "
-                             "or too many chips", chipBlocks(lines), readings.chipsMade()));
+        throw Failure(
+            format("%zu chip blocks but the library made %zu chips: a model longer than a known one, "
+                   "or too many chips",
+                   chipBlocks(lines), readings.chipsMade()));
 
     out << format("%s  southbridge %s (host family %d); chips: %s\n", summary.name.c_str(), summary.southbridge.c_str(),
                   summary.hostFamily, summary.chips.c_str());
@@ -255,8 +259,8 @@ BoardSummary checkBoard(const std::string& path, std::ostream& out) {
         used.insert(s.ChipId);
         const std::string kind(qvnhwm::kindName(chip->kind));
         if (s.FanControl && !acceptsPwm(chip->kind, s.FanControl))
-            throw Failure(format("%s: FanControl %d is no PWM register of a %s", s.Name.c_str(), s.FanControl,
-                                 kind.c_str()));
+            throw Failure(
+                format("%s: FanControl %d is no PWM register of a %s", s.Name.c_str(), s.FanControl, kind.c_str()));
         if (s.isFan() ? !measuresFan(chip->kind, s.Channel) : !measuresValue(chip->kind, s.Bank, s.Channel))
             throw Failure(format("%s: bank %d channel %d is nothing a %s measures", s.Name.c_str(), s.Bank, s.Channel,
                                  kind.c_str()));

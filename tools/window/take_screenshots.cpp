@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
 
     // The sensor panel open on a voltage, a temperature and a fan, each at its own label.
     qorv::BoardViewPage* view = window.boardViewPage();
-    for (const auto& [unit, name] : {std::pair{"V", "panel-voltage"}, {"C", "panel-temperature"}, {"RPM", "panel-fan"}}) {
+    for (const auto& [unit, name] :
+         {std::pair{"V", "panel-voltage"}, {"C", "panel-temperature"}, {"RPM", "panel-fan"}}) {
         for (int i = 0; i < state.table.count; ++i) {
             const qorv::SensorSlot& s = state.table[i];
             if (s.Unit != unit) continue;

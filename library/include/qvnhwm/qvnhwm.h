@@ -38,8 +38,8 @@ QVNHWM_API int32_t QVNHWM_CALL SetCurrentHwm(const char* id);
 
 /* Reads one sensor of the current chip: bank, channel code, multiplier, offset,
  * result scale code, offset scale code. */
-QVNHWM_API int32_t QVNHWM_CALL GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4,
-                                              int32_t a5, int32_t a6, double* value);
+QVNHWM_API int32_t QVNHWM_CALL GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5, int32_t a6,
+                                              double* value);
 
 /* Winbond chips: PWM register, fan divisor exponent, duty. */
 QVNHWM_API int32_t QVNHWM_CALL SetFanPWM(int32_t a1, int32_t a2, int32_t a3);

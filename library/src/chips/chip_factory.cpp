@@ -20,9 +20,8 @@ struct Maker {
 
 template <typename Chip>
 constexpr Maker makerOf() {
-    return {Chip::kKind, [](DriverChannel& channel) -> std::unique_ptr<MonitorChip> {
-                return std::make_unique<Chip>(channel);
-            }};
+    return {Chip::kKind,
+            [](DriverChannel& channel) -> std::unique_ptr<MonitorChip> { return std::make_unique<Chip>(channel); }};
 }
 
 // The class of each kind, at the place of its kind in the kind table.

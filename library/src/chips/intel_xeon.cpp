@@ -12,14 +12,14 @@ namespace qvnhwm {
 namespace {
 
 // Sensor registers (SMBus command bytes).
-constexpr uint8_t kRegTemperature = 0x01;   // processor temperature, signed whole degrees
-constexpr uint8_t kRegStatus = 0x02;        // bit 7: conversion in progress
-constexpr uint8_t kRegConfigWrite = 0x09;   // configuration, write address
-constexpr uint8_t kRegRateWrite = 0x0A;     // conversion rate, write address
-constexpr uint8_t kConfigInit = 0x00;       // converting continuously, alerts on
-constexpr uint8_t kRateInit = 0x04;         // one conversion per second
+constexpr uint8_t kRegTemperature = 0x01;  // processor temperature, signed whole degrees
+constexpr uint8_t kRegStatus = 0x02;       // bit 7: conversion in progress
+constexpr uint8_t kRegConfigWrite = 0x09;  // configuration, write address
+constexpr uint8_t kRegRateWrite = 0x0A;    // conversion rate, write address
+constexpr uint8_t kConfigInit = 0x00;      // converting continuously, alerts on
+constexpr uint8_t kRateInit = 0x04;        // one conversion per second
 constexpr uint8_t kStatusBusy = 0x80;
-constexpr int kStatusReads = 20;            // the busy bit is given this many reads to clear
+constexpr int kStatusReads = 20;  // the busy bit is given this many reads to clear
 
 // The board switch: bit 4 set with bit 3 clear routes the SMBus to the processor sensor;
 // setting both routes it back.

@@ -14,8 +14,8 @@ public:
     explicit IntelXeon(DriverChannel& channel) : MonitorChip(kKind, channel) {}
 
     int32_t Init() override;
-    int32_t GetSensorValue(int32_t bank, int32_t channelCode, int32_t multiplier, int32_t offset,
-                           int32_t resultScale, int32_t offsetScale, double& value) override;
+    int32_t GetSensorValue(int32_t bank, int32_t channelCode, int32_t multiplier, int32_t offset, int32_t resultScale,
+                           int32_t offsetScale, double& value) override;
     bool configure(std::string_view line) override;
 
     uint8_t slaveAddress() const { return slaveAddress_; }

@@ -21,8 +21,8 @@ public:
     MonitorChip& operator=(const MonitorChip&) = delete;
 
     virtual int32_t Init() = 0;
-    virtual int32_t GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5,
-                                   int32_t a6, double& value) = 0;
+    virtual int32_t GetSensorValue(int32_t a1, int32_t a2, int32_t a3, int32_t a4, int32_t a5, int32_t a6,
+                                   double& value) = 0;
     virtual int32_t SetFanPWM(int32_t, int32_t, int32_t) { return 1; }
     virtual int32_t SetFanPWM2(int32_t, int32_t, int32_t, int32_t) { return 1; }
     virtual int32_t GetFanDuty(int32_t, uint8_t&) { return 1; }

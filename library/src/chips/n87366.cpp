@@ -13,12 +13,12 @@ namespace {
 constexpr uint8_t kAllBits = 0xFF;
 
 // Fan monitor: per fan a block of three registers starting at +0x07.
-constexpr uint32_t kFanCount = 0x07;         // count of fan 1
-constexpr uint32_t kFanStatus = 0x08;        // status of fan 1
+constexpr uint32_t kFanCount = 0x07;   // count of fan 1
+constexpr uint32_t kFanStatus = 0x08;  // status of fan 1
 constexpr uint32_t kFanStride = 3;
-constexpr uint8_t kFanReady = 0x01;          // a fresh count is available
-constexpr uint8_t kFanOverflow = 0x04;       // written back as 1 to clear it
-constexpr uint8_t kFanDivisorMask = 0x60;    // divisor code, 2^code
+constexpr uint8_t kFanReady = 0x01;        // a fresh count is available
+constexpr uint8_t kFanOverflow = 0x04;     // written back as 1 to clear it
+constexpr uint8_t kFanDivisorMask = 0x60;  // divisor code, 2^code
 constexpr int kFanDivisorShift = 5;
 constexpr int kFanReadyPolls = 4;
 
@@ -37,12 +37,12 @@ int32_t fanRevolutionsPerSecond(uint8_t count, int divisorCode) {
 
 // Voltage and temperature monitors share one layout: pick a channel, start a conversion,
 // wait for it, read the value, acknowledge.
-constexpr uint32_t kMonConfig = 0x08;        // written 0 at start-up
-constexpr uint32_t kMonChannel = 0x09;       // channel select; 0x0F the temperature setup bank
-constexpr uint32_t kMonStatus = 0x0A;        // bit 0 starts a conversion, bit 7 marks it done
-constexpr uint32_t kMonValue = 0x0B;         // value of the selected channel
+constexpr uint32_t kMonConfig = 0x08;   // written 0 at start-up
+constexpr uint32_t kMonChannel = 0x09;  // channel select; 0x0F the temperature setup bank
+constexpr uint32_t kMonStatus = 0x0A;   // bit 0 starts a conversion, bit 7 marks it done
+constexpr uint32_t kMonValue = 0x0B;    // value of the selected channel
 constexpr uint8_t kMonStart = 0x01;
-constexpr uint8_t kMonDone = 0x80;           // also the acknowledgement, written whole
+constexpr uint8_t kMonDone = 0x80;  // also the acknowledgement, written whole
 constexpr int kMonDonePolls = 4;
 
 // Temperature setup bank, written at start-up in this order.
@@ -52,17 +52,13 @@ struct PortWrite {
     uint8_t value;
 };
 constexpr PortWrite kTempSetup[] = {
-    {0x0A, 0x08},
-    {0x0B, 0x05},
-    {0x0C, 0x35},
-    {0x0D, 0x3D},
-    {0x0E, 0x3D},
+    {0x0A, 0x08}, {0x0B, 0x05}, {0x0C, 0x35}, {0x0D, 0x3D}, {0x0E, 0x3D},
 };
 
 // Channel codes of GetSensorValue.
 constexpr uint8_t kCodeFan1 = 1;
 constexpr uint8_t kCodeFan3 = 3;
-constexpr uint8_t kCodeVoltage0 = 0x30;      // voltage channels 0-13
+constexpr uint8_t kCodeVoltage0 = 0x30;  // voltage channels 0-13
 constexpr uint8_t kCodeVoltage13 = 0x3D;
 constexpr uint8_t kCodeTemperature0 = 0x60;  // temperature channels 0-2
 constexpr uint8_t kCodeTemperature2 = 0x62;
@@ -147,8 +143,8 @@ bool N87366::readMonitor(const Unit& unit, uint8_t channelNumber, uint8_t& raw) 
     return ch.ReadPort(base + kMonValue, kAllBits, raw) && ch.WritePort(base + kMonStatus, kMonDone, kAllBits);
 }
 
-int32_t N87366::GetSensorValue(int32_t, int32_t channelCode, int32_t multiplier, int32_t offset,
-                               int32_t resultScale, int32_t offsetScale, double& value) {
+int32_t N87366::GetSensorValue(int32_t, int32_t channelCode, int32_t multiplier, int32_t offset, int32_t resultScale,
+                               int32_t offsetScale, double& value) {
     value = 0.0;
     const std::optional<LinearScale> scale = LinearScale::make(multiplier, offset, resultScale, offsetScale);
     if (!scale) return 0;

@@ -15,8 +15,8 @@ public:
     explicit N87366(DriverChannel& channel) : MonitorChip(kKind, channel) {}
 
     int32_t Init() override;
-    int32_t GetSensorValue(int32_t bank, int32_t channelCode, int32_t multiplier, int32_t offset,
-                           int32_t resultScale, int32_t offsetScale, double& value) override;
+    int32_t GetSensorValue(int32_t bank, int32_t channelCode, int32_t multiplier, int32_t offset, int32_t resultScale,
+                           int32_t offsetScale, double& value) override;
     bool configure(std::string_view line) override;
 
     // The bases Init located, 0 for a unit it could not locate.

@@ -12,9 +12,7 @@ bool SmbusRegisterAccess::write(uint8_t reg, uint8_t value) {
     return channel_.SmbusWriteByte(slaveAddress_, reg, value);
 }
 
-bool IndexPortRegisterAccess::read(uint8_t reg, uint8_t& value) {
-    return channel_.ReadIndexed(indexPort_, reg, value);
-}
+bool IndexPortRegisterAccess::read(uint8_t reg, uint8_t& value) { return channel_.ReadIndexed(indexPort_, reg, value); }
 
 bool IndexPortRegisterAccess::write(uint8_t reg, uint8_t value) {
     return channel_.WriteIndexed(indexPort_, reg, value);

@@ -34,8 +34,7 @@ private:
 // Registers are indices written to the index port; the data port is the next address.
 class IndexPortRegisterAccess final : public RegisterAccess {
 public:
-    IndexPortRegisterAccess(DriverChannel& channel, uint32_t indexPort)
-        : channel_(channel), indexPort_(indexPort) {}
+    IndexPortRegisterAccess(DriverChannel& channel, uint32_t indexPort) : channel_(channel), indexPort_(indexPort) {}
     bool read(uint8_t reg, uint8_t& value) override;
     bool write(uint8_t reg, uint8_t value) override;
 

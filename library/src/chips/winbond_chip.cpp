@@ -11,19 +11,19 @@ namespace qvnhwm {
 namespace {
 
 // Registers reached from every bank.
-constexpr uint8_t kRegConfig = 0x40;       // configuration; bit 0 starts monitoring
-constexpr uint8_t kRegSmiMask1 = 0x43;     // SMI# mask, first set
-constexpr uint8_t kRegSmiMask2 = 0x44;     // SMI# mask, second set
-constexpr uint8_t kRegBeepConfig = 0x4D;   // beep and fan input control
-constexpr uint8_t kRegBankSelect = 0x4E;   // bits 2-0 the bank; the rest must survive
-constexpr uint8_t kRegVbat = 0x5D;         // VBAT monitor; bits 7-5 divisor bit 2 of fans 3-1
-constexpr uint8_t kRegSensorType = 0x59;   // bits 6-4 diode or thermistor per temperature input
+constexpr uint8_t kRegConfig = 0x40;      // configuration; bit 0 starts monitoring
+constexpr uint8_t kRegSmiMask1 = 0x43;    // SMI# mask, first set
+constexpr uint8_t kRegSmiMask2 = 0x44;    // SMI# mask, second set
+constexpr uint8_t kRegBeepConfig = 0x4D;  // beep and fan input control
+constexpr uint8_t kRegBankSelect = 0x4E;  // bits 2-0 the bank; the rest must survive
+constexpr uint8_t kRegVbat = 0x5D;        // VBAT monitor; bits 7-5 divisor bit 2 of fans 3-1
+constexpr uint8_t kRegSensorType = 0x59;  // bits 6-4 diode or thermistor per temperature input
 
 constexpr uint8_t kConfigStart = 0x01;
 constexpr uint8_t kBeepConfigInit = 0x95;
-constexpr uint8_t kSmiMask1Init = 0xFF;    // no SMI# from the first set
+constexpr uint8_t kSmiMask1Init = 0xFF;  // no SMI# from the first set
 constexpr uint8_t kSmiMask2Init = 0x3F;
-constexpr uint8_t kVbatInitBits = 0x0F;    // bit 0 VBAT monitoring, bits 3-1 sensor selection
+constexpr uint8_t kVbatInitBits = 0x0F;  // bit 0 VBAT monitoring, bits 3-1 sensor selection
 constexpr uint8_t kSensorTypeMask = 0x70;
 
 // Bank select values written whole at start-up: bit 7 set, the bank in bits 2-0.
@@ -36,21 +36,21 @@ constexpr uint8_t kRegBank4Setup = 0x50;
 constexpr uint8_t kBank4SetupInit = 0x03;
 
 // ADC clock: bits 3-2 of the pin control register, taken from the setting's low two bits.
-constexpr uint8_t kRegPinControl = 0x4B;   // bits 7-6 fan 3 divisor, bits 3-2 ADC clock
+constexpr uint8_t kRegPinControl = 0x4B;  // bits 7-6 fan 3 divisor, bits 3-2 ADC clock
 constexpr uint8_t kAdcClockMask = 0x0C;
 constexpr int kAdcClockShift = 2;
 
 // Fans. A divisor is 2^exponent; bits 1-0 of the exponent sit in a two-bit field of
 // 0x47 (fans 1, 2) or 0x4B (fan 3), bit 2 in one bit of 0x5D.
-constexpr uint8_t kRegFanDivisor12 = 0x47; // bits 5-4 fan 1, bits 7-6 fan 2
-constexpr uint8_t kRegFan1Count = 0x28;    // fans 1-3 at 0x28-0x2A
+constexpr uint8_t kRegFanDivisor12 = 0x47;  // bits 5-4 fan 1, bits 7-6 fan 2
+constexpr uint8_t kRegFan1Count = 0x28;     // fans 1-3 at 0x28-0x2A
 constexpr uint8_t kRegFan3Count = 0x2A;
-constexpr uint8_t kMaxExponent = 6;        // divisor 64, the largest the fan operations program
+constexpr uint8_t kMaxExponent = 6;  // divisor 64, the largest the fan operations program
 
 struct FanDivisorBits {
     uint8_t lowRegister;  // holds exponent bits 1-0
     int lowShift;
-    int highShift;        // exponent bit 2 in register 0x5D
+    int highShift;  // exponent bit 2 in register 0x5D
 };
 
 constexpr FanDivisorBits kFanDivisor[3] = {
@@ -77,11 +77,11 @@ int32_t fanRevolutionsPerSecond(uint8_t count, int exponent) {
 
 // Temperatures: whole degrees, signed, in 0x50 of the selected bank. 0x51 holds the half
 // degree; it is read with its partner, but the reading is in whole degrees.
-constexpr uint8_t kTempPair1 = 0x81;       // channel codes of the two-register temperatures
+constexpr uint8_t kTempPair1 = 0x81;  // channel codes of the two-register temperatures
 constexpr uint8_t kTempPair2 = 0x82;
 constexpr uint8_t kRegTempHigh = 0x50;
 constexpr uint8_t kRegTempLow = 0x51;
-constexpr double kTempFloor = -20.0;       // colder means no sensor on the input, not a reading
+constexpr double kTempFloor = -20.0;  // colder means no sensor on the input, not a reading
 
 // Channel 0x5A reads PWM register 0x5A as a flag: bit 4 set reads 16, else 0.
 constexpr uint8_t kFlagChannel = 0x5A;
@@ -130,22 +130,18 @@ const PwmPairing* WinbondChip::findPwm(uint8_t pwmRegister) const {
 
 int32_t WinbondChip::Init() {
     RegisterAccess& r = registers();
-    const bool ok = r.write(kRegBankSelect, kBankSelectBank0) &&
-                    r.write(kRegBeepConfig, kBeepConfigInit) &&
-                    r.write(kRegSmiMask1, kSmiMask1Init) &&
-                    r.write(kRegSmiMask2, kSmiMask2Init) &&
-                    r.write(kRegBankSelect, kBankSelectBank4) &&
-                    r.write(kRegBank4Setup, kBank4SetupInit) &&
+    const bool ok = r.write(kRegBankSelect, kBankSelectBank0) && r.write(kRegBeepConfig, kBeepConfigInit) &&
+                    r.write(kRegSmiMask1, kSmiMask1Init) && r.write(kRegSmiMask2, kSmiMask2Init) &&
+                    r.write(kRegBankSelect, kBankSelectBank4) && r.write(kRegBank4Setup, kBank4SetupInit) &&
                     r.write(kRegBankSelect, kBankSelectBank0) &&
                     modifyRegister(kRegPinControl, kAdcClockMask, uint8_t(adcClock_ << kAdcClockShift)) &&
                     modifyRegister(kRegVbat, kVbatInitBits, kVbatInitBits) &&
-                    modifyRegister(kRegSensorType, kSensorTypeMask, diodeBits_) &&
-                    r.write(kRegConfig, kConfigStart);
+                    modifyRegister(kRegSensorType, kSensorTypeMask, diodeBits_) && r.write(kRegConfig, kConfigStart);
     return ok ? 1 : 0;
 }
 
-int32_t WinbondChip::GetSensorValue(int32_t bank, int32_t reg, int32_t multiplier, int32_t offset,
-                                    int32_t resultScale, int32_t offsetScale, double& value) {
+int32_t WinbondChip::GetSensorValue(int32_t bank, int32_t reg, int32_t multiplier, int32_t offset, int32_t resultScale,
+                                    int32_t offsetScale, double& value) {
     value = 0.0;
     const std::optional<LinearScale> scale = LinearScale::make(multiplier, offset, resultScale, offsetScale);
     if (!scale) return 0;
@@ -171,8 +167,10 @@ int32_t WinbondChip::GetSensorValue(int32_t bank, int32_t reg, int32_t multiplie
     }
     uint8_t raw = 0;
     if (!registers().read(channel, raw)) return 0;
-    if (channel == kFlagChannel) value = (raw & kFlagBit) ? kFlagSetValue : 0.0;
-    else value = scale->apply(raw);
+    if (channel == kFlagChannel)
+        value = (raw & kFlagBit) ? kFlagSetValue : 0.0;
+    else
+        value = scale->apply(raw);
     return 1;
 }
 
@@ -189,8 +187,7 @@ int32_t WinbondChip::SetFanPWM2(int32_t pwmRegister, int32_t countRegister, int3
     const uint8_t limited = std::min(uint8_t(exponent), kMaxExponent);
     if (!selectBank(0)) return 0;
     const auto count = uint8_t(countRegister);
-    if (count >= kRegFan1Count && count <= kRegFan3Count &&
-        !programFanDivisor(count - kRegFan1Count + 1, limited))
+    if (count >= kRegFan1Count && count <= kRegFan3Count && !programFanDivisor(count - kRegFan1Count + 1, limited))
         return 0;
     const PwmPairing* pwm = findPwm(uint8_t(pwmRegister));
     if (!pwm) return 0;

@@ -23,8 +23,8 @@ struct PwmPairing {
 class WinbondChip : public MonitorChip {
 public:
     int32_t Init() override;
-    int32_t GetSensorValue(int32_t bank, int32_t reg, int32_t multiplier, int32_t offset,
-                           int32_t resultScale, int32_t offsetScale, double& value) override;
+    int32_t GetSensorValue(int32_t bank, int32_t reg, int32_t multiplier, int32_t offset, int32_t resultScale,
+                           int32_t offsetScale, double& value) override;
     int32_t SetFanPWM(int32_t pwmRegister, int32_t exponent, int32_t duty) override;
     int32_t SetFanPWM2(int32_t pwmRegister, int32_t countRegister, int32_t exponent, int32_t duty) override;
     int32_t GetFanDuty(int32_t pwmRegister, uint8_t& duty) override;

@@ -49,29 +49,14 @@ bool FakeBoard::handle(uint32_t code, const void* inRaw, uint32_t inLen, void* o
     std::memset(out, 0, outLen);
 
     switch (code) {
-        case rq::kChooseHostKind:
-            hostKind = rq::getU32(in);
-            return true;
-        case rq::kChooseHostValue:
-            return true;
-        case rq::kSmbusReadByte:
-            out[0] = *readRegister(Space::Smbus, in[0], in[1]);
-            return true;
-        case rq::kSmbusWriteByte:
-            store(Space::Smbus, in[0], in[1], in[2]);
-            return true;
-        case rq::kReadIndexed:
-            out[0] = *readRegister(Space::Indexed, rq::getU32(in + 4), in[0]);
-            return true;
-        case rq::kWriteIndexed:
-            store(Space::Indexed, rq::getU32(in + 4), in[0], in[1]);
-            return true;
-        case rq::kReadPort:
-            out[0] = *readRegister(Space::Port, rq::getU32(in), 0);
-            return true;
-        case rq::kWritePort:
-            store(Space::Port, rq::getU32(in), 0, in[4]);
-            return true;
+        case rq::kChooseHostKind: hostKind = rq::getU32(in); return true;
+        case rq::kChooseHostValue: return true;
+        case rq::kSmbusReadByte: out[0] = *readRegister(Space::Smbus, in[0], in[1]); return true;
+        case rq::kSmbusWriteByte: store(Space::Smbus, in[0], in[1], in[2]); return true;
+        case rq::kReadIndexed: out[0] = *readRegister(Space::Indexed, rq::getU32(in + 4), in[0]); return true;
+        case rq::kWriteIndexed: store(Space::Indexed, rq::getU32(in + 4), in[0], in[1]); return true;
+        case rq::kReadPort: out[0] = *readRegister(Space::Port, rq::getU32(in), 0); return true;
+        case rq::kWritePort: store(Space::Port, rq::getU32(in), 0, in[4]); return true;
     }
     return false;
 }
@@ -140,8 +125,10 @@ std::vector<std::string> registerTraffic(const std::vector<std::string>& trace) 
             continue;
         }
         char buf[32];
-        if (op[1] == 'R') std::snprintf(buf, sizeof buf, "R %02X", reg);
-        else std::snprintf(buf, sizeof buf, "W %02X %02X", reg, value);
+        if (op[1] == 'R')
+            std::snprintf(buf, sizeof buf, "R %02X", reg);
+        else
+            std::snprintf(buf, sizeof buf, "W %02X %02X", reg, value);
         traffic.emplace_back(buf);
     }
     return traffic;

@@ -38,7 +38,10 @@ public:
     // later one answer with failure.
     void failFrom(size_t n) { failFrom_ = n; }
     void failOnly(size_t n) { failOnly_ = n; }
-    void failNone() { failFrom_.reset(); failOnly_.reset(); }
+    void failNone() {
+        failFrom_.reset();
+        failOnly_.reset();
+    }
 
     // Decodes and answers one request the way the driver would.
     bool handle(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen);
