@@ -18,9 +18,11 @@ struct WriteError {
     std::string reason;  // the system's words
 };
 
-// Writes bytes to path through path.XXXXXX. The file gets mode (the permission bits; a
-// system without them ignores it). False, with error, when the file could not be
-// replaced; the old file is then untouched and no temporary stays behind.
+// Writes bytes to path through path.XXXXXX; when path is a link, to the link's target through
+// a temporary beside the target. A replaced file keeps its mode and, where permitted, its
+// group; a new file gets mode (the permission bits; a system without them ignores it). False,
+// with error, when the file could not be replaced; the old file is then untouched and no
+// temporary stays behind.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode, WriteError& error);
 
 }  // namespace qorv::file_io

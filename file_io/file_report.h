@@ -19,7 +19,6 @@ struct FileProblem {
 struct FileReport {
     bool opened = false;
     std::vector<FileProblem> problems;
-    std::string keptCopy;  // where an unreadable file was copied before it is overwritten
 
     bool clean() const { return opened && problems.empty(); }
     void add(std::string file, int line, std::string text) {

@@ -15,7 +15,7 @@ bool isEnd(Traits::int_type c) { return Traits::eq_int_type(c, Traits::eof()); }
 
 bool LineReader::next(std::string& line) {
     line.clear();
-    if (isEnd(buf_.sgetc())) return false;
+    if (overlong_ || isEnd(buf_.sgetc())) return false;
     if (!continuing_) ++number_;
     continuing_ = false;
     for (;;) {
@@ -34,6 +34,11 @@ bool LineReader::next(std::string& line) {
             if (isEnd(after) && !rules_.finalCrIsText) break;
         }
         line.push_back(Traits::to_char_type(c));
+        if (rules_.longestLine != 0 && line.size() > rules_.longestLine) {
+            overlong_ = true;
+            line.clear();
+            return false;
+        }
     }
     if (rules_.stopAtNul)
         if (const size_t nul = line.find('\0'); nul != std::string::npos) line.resize(nul);

@@ -18,7 +18,11 @@ struct LineRules {
     bool stopAtNul = false;
     // A CR that is the input's last byte: text of the line, or (false) the line's end.
     bool finalCrIsText = false;
+    // Longest line accepted, in bytes; a longer one ends the input (overlong() tells). 0: no bound.
+    size_t longestLine = 0;
 };
+
+inline constexpr size_t kLongestTextLine = 0x1000;  // 4 KiB: a real line is a name, a number or an address
 
 class LineReader {
 public:
@@ -28,12 +32,15 @@ public:
     bool next(std::string& line);
     // The line the last piece came from, counted from 1; 0 before the first.
     int number() const { return number_; }
+    // The input ended early at line number(), longer than longestLine.
+    bool overlong() const { return overlong_; }
 
 private:
     std::streambuf& buf_;
     LineRules rules_;
     int number_ = 0;
     bool continuing_ = false;  // the last piece was cut at longestPiece: the line goes on
+    bool overlong_ = false;
 };
 
 }  // namespace qorv::file_io

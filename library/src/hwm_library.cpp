@@ -1,8 +1,9 @@
 #include "hwm_library.h"
 
-#include <fstream>
 #include <new>
+#include <sstream>
 
+#include "bounded_file.h"
 #include "description_parser.h"
 
 namespace qvnhwm {
@@ -14,8 +15,10 @@ int32_t HwmLibrary::InitDLL(const char* path) {
     if (!registry_ || !path) return 0;
 
     {
-        std::ifstream file(path, std::ios::binary);
-        if (!file.is_open()) return 0;
+        // A FIFO or a device would hang or flood the reading: only a regular file of bounded size.
+        std::string bytes;
+        if (qorv::file_io::readBoundedFile(path, bytes) != qorv::file_io::OpenFault::None) return 0;
+        std::istringstream file(bytes);
         try {
             // The chips read before a failure are made all the same.
             HardwareDescription description;

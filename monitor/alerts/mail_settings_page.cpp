@@ -1,14 +1,19 @@
 #include "mail_settings_page.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "alert_settings.h"
 
 namespace qorv {
 
 int addressKeyFilter(int key) {
-    const bool accepted = key == kKeyBackspace || key == kKeyEnter || key == '.' || (key >= '0' && key <= '9') ||
-                          (key >= '@' && key <= 'Z') || (key >= 'a' && key <= 'z');
+    // Every character a mailbox may hold; spaces, controls and the SMTP dialogue's own
+    // punctuation (CR, LF, <, >, comma, quotes, brackets) never reach the field.
+    static constexpr std::string_view kAddressMarks = "!#$%&'*+-/=?^_`{|}~.@";
+    const bool letterOrDigit = (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') || (key >= 'a' && key <= 'z');
+    const bool mark = key > 0 && key < 0x80 && kAddressMarks.find(char(key)) != std::string_view::npos;
+    const bool accepted = key == kKeyBackspace || key == kKeyEnter || letterOrDigit || mark;
     return accepted ? key : kKeyEnter;
 }
 

@@ -69,7 +69,9 @@ int main(int argc, char** argv) {
         if (!location.problem.empty()) complain(location.problem);
         settings = location.path;
     }
-    const std::string chosen = qorv::readChosenBoard(settings);
+    std::string boardProblem;
+    const std::string chosen = qorv::readChosenBoard(settings, &boardProblem);
+    if (!boardProblem.empty()) complain("QHwmset: " + boardProblem);
     const std::string board = options.board.empty() ? chosen : options.board;
     if (board.empty()) {
         std::cerr << "qorvmon-sensors: no board chosen in " << settings << "; name one with --board NAME\n";

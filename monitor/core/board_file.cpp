@@ -1,9 +1,10 @@
 #include "board_file.h"
 
 #include <algorithm>
-#include <fstream>
 #include <limits>
+#include <sstream>
 
+#include "bounded_file.h"
 #include "line_reader.h"
 #include "number_text.h"
 
@@ -21,9 +22,16 @@ constexpr int kBeepDuration = 100;    // milliseconds
 class BoardLines {
 public:
     BoardLines(std::istream& in, std::string name, FileReport& report)
-        : lines_(in), name_(std::move(name)), report_(report) {}
+        : lines_(in, {0, false, false, file_io::kLongestTextLine}), name_(std::move(name)), report_(report) {}
 
-    bool next(std::string& line) { return lines_.next(line); }
+    // A line too long ends the file, said once where it is.
+    bool next(std::string& line) {
+        if (lines_.next(line)) return true;
+        if (lines_.overlong() && !overlongSaid_)
+            problem("longer than " + std::to_string(file_io::kLongestTextLine) + " bytes; the rest is not read");
+        overlongSaid_ = lines_.overlong();
+        return false;
+    }
     // A problem at the line read last.
     void problem(std::string text) { report_.add(name_, lines_.number(), std::move(text)); }
     // A problem with the file as a whole, the file's name its subject.
@@ -34,6 +42,7 @@ private:
     file_io::LineReader lines_;
     std::string name_;
     FileReport& report_;
+    bool overlongSaid_ = false;
 };
 
 // Reads one sensor block into slot; false with a problem when it cannot be read whole.
@@ -107,12 +116,13 @@ std::string boardFilePath(const std::string& programFolder, const std::string& b
 
 FileReport readSensorList(const std::string& path, SensorTable& table) {
     FileReport report;
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
-        report.add("", 0, "cannot open the board file " + path);
+    std::string bytes;
+    if (const file_io::OpenFault fault = file_io::readBoundedFile(path, bytes); fault != file_io::OpenFault::None) {
+        report.add("", 0, file_io::describeOpenFault(fault, "board file", path, file_io::kTextFileLimit));
         return report;
     }
     report.opened = true;
+    std::istringstream file(bytes);
     BoardLines lines(file, fileName(path), report);
 
     std::string line;
@@ -167,18 +177,19 @@ FileReport ReadBoardFile(const std::string& path, SensorTable& table, SensorSour
     return report;
 }
 
+void applySlotDefaults(SensorSlot& s) {
+    s.HighThreshold = s.DefaultHigh;
+    s.LowThreshold = s.DefaultLow;
+    s.Beep = s.DefaultBeep;
+    s.BeepFre = kBeepFrequency;
+    s.BeepDur = kBeepDuration;
+    s.Email = s.DefaultEmail;
+    s.Reboot = s.DefaultReboot;
+    s.ShutDown = s.DefaultShutDown;
+}
+
 void ApplySensorDefaults(SensorTable& table) {
-    for (int i = 0; i < table.count; ++i) {
-        SensorSlot& s = table[i];
-        s.HighThreshold = s.DefaultHigh;
-        s.LowThreshold = s.DefaultLow;
-        s.Beep = s.DefaultBeep;
-        s.BeepFre = kBeepFrequency;
-        s.BeepDur = kBeepDuration;
-        s.Email = s.DefaultEmail;
-        s.Reboot = s.DefaultReboot;
-        s.ShutDown = s.DefaultShutDown;
-    }
+    for (int i = 0; i < table.count; ++i) applySlotDefaults(table[i]);
 }
 
 }  // namespace qorv

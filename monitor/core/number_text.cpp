@@ -4,10 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace qorv {
-
-namespace {
 
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -16,13 +15,29 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-}  // namespace
-
 std::string numberText(double value) {
-    if (value == 0) value = 0;  // no "-0"
+    if (value == 0) return "0";  // no "-0"
+    // Rounded to 15 significant digits first, then laid out without an exponent: the
+    // threshold fields only take digits, a sign and a point.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    return buf;
+    std::snprintf(buf, sizeof buf, "%.14e", value);
+    const std::string text(buf);
+    const auto e = text.find('e');
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    std::string digits;
+    for (char c : text.substr(0, e))
+        if (c >= '0' && c <= '9') digits += c;
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = value < 0 ? "-" : "";
+    const int point = exponent + 1;  // digits before the decimal point
+    if (point <= 0) {
+        out += "0." + std::string(std::size_t(-point), '0') + digits;
+    } else if (std::size_t(point) >= digits.size()) {
+        out += digits + std::string(std::size_t(point) - digits.size(), '0');
+    } else {
+        out += digits.substr(0, std::size_t(point)) + "." + digits.substr(std::size_t(point));
+    }
+    return out;
 }
 
 std::optional<double> parseDouble(std::string_view text) {

@@ -1,14 +1,17 @@
 #include "settings_file.h"
 
-#include <ctime>
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
+#include <sstream>
 
 #include "atomic_write.h"
 #include "board_file.h"
+#include "bounded_file.h"
 #include "line_reader.h"
 #include "number_text.h"
+#include "stale_temporaries.h"
 
 namespace qorv {
 
@@ -21,7 +24,12 @@ constexpr const char* kSettingTag = "<setting data>";
 constexpr const char* kHeaderLine = "HighThreshold/LowThreshold/Beep/BeepFre/BeepDur/Email/Reboot/ShutDown";
 constexpr const char* kSensorTag = "<sensor>";
 constexpr const char* kLineEnd = "\r\n";
-constexpr unsigned kFileMode = 0644;  // rw-r--r--: the owner writes, everyone reads
+constexpr unsigned kFileMode = 0644;  // rw-r--r--: the owner writes, everyone reads (a new file)
+constexpr unsigned kCopyMode = 0600;  // rw-------: a kept copy holds mail addresses, for the owner only
+constexpr uint64_t kFnvOffset = 0xCBF29CE484222325ull;  // FNV-1a 64 start value
+constexpr uint64_t kFnvPrime = 0x00000100000001B3ull;   // FNV-1a 64 multiplier
+constexpr const char* kWhat = "settings file";
+const file_io::LineRules kLines{0, false, false, file_io::kLongestTextLine};
 
 using file_io::LineReader;
 
@@ -69,7 +77,7 @@ private:
         if (!ended_)
             report_.add("", 0,
                         "the settings file ends inside the settings of sensor " + std::to_string(slot_ + 1) +
-                            ", before its " + field);
+                            ", before its " + field + "; the board's defaults stand from there on");
         ended_ = true;
         return false;
     }
@@ -85,13 +93,18 @@ private:
     bool ended_ = false;
 };
 
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &local);
-    return buf;
+// Names a kept copy by its content: the same damaged bytes are kept once however often read.
+std::string contentHash(const std::string& bytes) {
+    uint64_t hash = kFnvOffset;
+    for (const char c : bytes) hash = (hash ^ uint8_t(c)) * kFnvPrime;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// A board name is a file name in the program folder, never a path out of it.
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name.front() != '.' && name.find_first_of("/\\") == std::string::npos;
 }
 
 // Passes over lines up to and including the one that is exactly tag; false when the file
@@ -136,11 +149,8 @@ bool readMailSection(LineReader& lines, MailSettings& mail, FileReport& report) 
 // One "<sensor>" block of eight values into slot; a value that is missing or does not
 // convert keeps the board's default. False when the file ended inside the block.
 bool readSensorBlock(LineReader& lines, int slot, SensorSlot& s, FileReport& report) {
-    SensorTable defaults;
-    defaults[0] = s;
-    defaults.count = 1;
-    ApplySensorDefaults(defaults);
-    const SensorSlot& d = defaults[0];
+    SensorSlot d = s;
+    applySlotDefaults(d);
     FieldReader f(lines, slot, report);
     f.real(s.HighThreshold, d.HighThreshold, "HighThreshold");
     f.real(s.LowThreshold, d.LowThreshold, "LowThreshold");
@@ -154,24 +164,34 @@ bool readSensorBlock(LineReader& lines, int slot, SensorSlot& s, FileReport& rep
 }
 
 // The sensor section after its tag: the header line, then one block for each of the
-// first count slots; lines between blocks are passed over.
-void readSensorSection(LineReader& lines, int16_t count, SensorTable& table, FileReport& report) {
+// first count slots; lines between blocks are passed over. The number of slots whose block
+// was begun, and in ended whether the file ended inside one (already reported).
+int readSensorSection(LineReader& lines, int16_t count, SensorTable& table, FileReport& report, bool& ended) {
     std::string line;
-    if (!lines.next(line)) return;  // the header line
-    for (int slot = 0; slot < count && slot < SensorTable::kSlots && lines.next(line);) {
+    int slot = 0;
+    if (!lines.next(line)) return slot;  // the header line
+    while (slot < count && slot < SensorTable::kSlots && lines.next(line)) {
         if (line != kSensorTag) continue;
         const bool whole = readSensorBlock(lines, slot, table[slot], report);
         ++slot;
-        if (!whole) break;
+        if (!whole) {
+            ended = true;
+            break;
+        }
     }
+    return slot;
 }
 
-// Keeps what the user had when it could not be read whole: the next save would overwrite it.
-std::string keepCopy(const std::string& path) {
-    const std::string copy = path + ".unreadable-" + timestamp();
-    std::error_code ec;
-    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, ec);
-    return ec ? std::string() : copy;
+// Slots the file holds no settings for keep the board's defaults, never zeros a later save
+// would write as the user's settings; said once, unless the cut was reported already.
+void keepBoardDefaultsFrom(int read, int16_t count, SensorTable& table, FileReport& report, bool reported) {
+    const int last = std::min<int>(count, SensorTable::kSlots);
+    if (read >= last) return;
+    for (int slot = read; slot < last; ++slot) applySlotDefaults(table[slot]);
+    if (reported) return;
+    report.add("", 0,
+               "the settings file holds the settings of " + std::to_string(read) + " of " + std::to_string(last) +
+                   " sensors; the board's defaults stand for the rest");
 }
 
 }  // namespace
@@ -180,32 +200,60 @@ std::string settingsFilePath(const std::string& programFolder) { return programF
 
 std::string settingsNumber(double value) { return (value >= 0 ? " " : "") + numberText(value) + " "; }
 
-std::string readChosenBoard(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    LineReader lines(file);
+std::string readChosenBoard(const std::string& path, std::string* problem) {
+    std::string bytes;
+    if (file_io::readBoundedFile(path, bytes) != file_io::OpenFault::None) return {};
+    std::istringstream file(bytes);
+    LineReader lines(file, kLines);
     std::string first, board;
-    if (!lines.next(first) || first != kBoardTag) return {};
+    if (!lines.next(first) || trimmed(first) != kBoardTag) return {};
     if (!lines.next(board)) return {};
-    return board;
+    board = std::string(trimmed(board));
+    if (board.empty()) return {};
+    if (isPlainName(board)) return board;
+    if (problem) *problem = "the board name \"" + board + "\" is not a plain name; no board is chosen";
+    return {};
 }
 
 FileReport LoadSettings(const std::string& path, int16_t count, SensorTable& table, MailSettings& mail) {
     FileReport report;
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
-        report.add("", 0, "cannot open the settings file " + path);
+    std::string bytes;
+    if (const file_io::OpenFault fault = file_io::readBoundedFile(path, bytes); fault != file_io::OpenFault::None) {
+        report.add("", 0, file_io::describeOpenFault(fault, kWhat, path, file_io::kTextFileLimit));
+        keepBoardDefaultsFrom(0, count, table, report, true);
         return report;
     }
     report.opened = true;
-    LineReader lines(file);
+    std::istringstream file(bytes);
+    LineReader lines(file, kLines);
     // Without a mail section nothing after it is read either: the board line comes first,
     // then mail, then the sensors.
+    int read = 0;
+    bool ended = false;
     if (skipTo(lines, kMailTag)) {
         const bool sensorsFollow = readMailSection(lines, mail, report);
-        if (sensorsFollow || skipTo(lines, kSettingTag)) readSensorSection(lines, count, table, report);
+        if (sensorsFollow || skipTo(lines, kSettingTag)) read = readSensorSection(lines, count, table, report, ended);
+    } else {
+        report.add("", 0,
+                   std::string("the settings file has no mail settings (") + kMailTag +
+                       "); the board's defaults stand for every sensor");
+        ended = true;  // said: the sensors are not read either
     }
-    if (!report.problems.empty()) report.keptCopy = keepCopy(path);
+    if (lines.overlong())
+        report.add("", lines.number(),
+                   "longer than " + std::to_string(file_io::kLongestTextLine) + " bytes; the rest is not read");
+    keepBoardDefaultsFrom(read, count, table, report, ended);
     return report;
+}
+
+std::string keepDamagedCopy(const std::string& path) {
+    std::string bytes;
+    if (file_io::readBoundedFile(path, bytes) != file_io::OpenFault::None || bytes.empty()) return {};
+    const std::string copy = path + ".unreadable-" + contentHash(bytes);
+    std::error_code ec;
+    if (std::filesystem::exists(copy, ec)) return copy;
+    file_io::WriteError failure;
+    return file_io::writeFileAtomically(copy, bytes, kCopyMode, failure) ? copy : std::string();
 }
 
 bool SaveSettings(const std::string& path, const std::string& boardName, const MailSettings& mail,
@@ -229,6 +277,7 @@ bool SaveSettings(const std::string& path, const std::string& boardName, const M
             line(settingsNumber(v));
     }
 
+    file_io::removeStaleTemporaries(path);
     file_io::WriteError failure;
     if (file_io::writeFileAtomically(path, text, kFileMode, failure)) return true;
     const bool created = failure.step != file_io::WriteStep::Create;

@@ -29,6 +29,7 @@ struct MonitorState {
     std::string settingsFile;   // where locateSettings put QHwmset; empty: in programFolder
     std::string boardName;
     int16_t boardNotChosen = kYes;
+    std::string boardProblem;  // why the settings file's board name was not taken; reported once
     SensorTable table;
     MailSettings mail;
     ReadingGroups groups;
@@ -38,7 +39,8 @@ struct MonitorState {
     std::string caption() const { return std::string(kDesignCaption) + "-" + boardName; }
 };
 
-// The board named by the settings file's first two lines; none chosen when they name none.
+// The board named by the settings file's first two lines; none chosen when they name none
+// or a name that is not plain (boardProblem says so).
 void decideBoard(MonitorState& state);
 
 // What the load sequence needs from the window.
@@ -52,6 +54,7 @@ public:
 
 // The main window's load: board file and library, then first-use defaults and a fresh
 // settings file, or the saved settings and the opening effect; the gauge starts on slot 0.
+// Settings that do not read whole are copied aside first, and the report says where.
 void loadMainWindow(MonitorState& state, SensorSource& library, LoadHost& host);
 
 // SaveSettings of the whole state; false and a message through host when it failed.

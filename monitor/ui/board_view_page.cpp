@@ -123,6 +123,8 @@ void BoardViewPage::showBoard() {
     }
 }
 
+void BoardViewPage::commitSensorPanelEdits() { panel_->commitEdits(); }
+
 void BoardViewPage::closeSensorPanel() { panel_->closePanel(); }
 
 }  // namespace qorv

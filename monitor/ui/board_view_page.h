@@ -33,6 +33,8 @@ public:
     void closeSensorPanel();
     // Hides and disables the sensor panel; its refresh goes on.
     void hideSensorPanel();
+    // Commits the panel's threshold edit in progress, before a save.
+    void commitSensorPanelEdits();
     // Opens the panel for slot at a click's position on the screen.
     void openSensorPanel(int slot, QPoint globalPointer);
 

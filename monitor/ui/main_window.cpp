@@ -176,6 +176,8 @@ void MainWindow::showBoardViewPage() {
 }
 
 bool MainWindow::saveSettings() {
+    // An edit still open in the sensor panel is part of what the user saves.
+    boardView_->commitSensorPanelEdits();
     std::string error;
     if (qorv::saveState(state_, error)) return true;
     platform_.log(error);
@@ -218,17 +220,32 @@ void MainWindow::closeCountdown() {
     if (countdown_) countdown_->reject();
 }
 
+bool MainWindow::mayHide() {
+    if (platform_.notificationAreaAvailable()) return true;
+    if (!toldNoNotificationArea_) {
+        toldNoNotificationArea_ = true;
+        platform_.message(
+            "This desktop has no notification area to bring the window back from: the window is minimised "
+            "instead of hidden, and monitoring goes on. Use Exit to end the program.");
+    }
+    return false;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing only hides the window: monitoring goes on, the tray icon brings it back.
+    // Closing only hides the window: monitoring goes on, the tray icon brings it back. With
+    // no notification area nothing could, so the window is minimised instead.
     event->ignore();
-    hide();
+    if (mayHide())
+        hide();
+    else
+        showMinimized();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized())
         QTimer::singleShot(0, this, [this] {
-            if (isMinimized()) hide();
+            if (isMinimized() && mayHide()) hide();
         });
 }
 

@@ -74,6 +74,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Whether closing or minimising may hide the window: only when a notification area can
+    // bring it back; says once why not.
+    bool mayHide();
     void buildTrayMenu();
     void switchTo(QWidget* page);
     void runCommand(int command);
@@ -94,6 +97,7 @@ private:
     TrayIcon* tray_;
     QPointer<CountdownDialog> countdown_;
     int16_t trayInstalled_ = kNo;
+    bool toldNoNotificationArea_ = false;
     std::vector<std::string> loadProblems_;
 };
 

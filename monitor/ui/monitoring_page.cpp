@@ -255,11 +255,8 @@ void MonitoringPage::LayoutReadingPages() {
     Parts& p = *parts_;
     p.state.groups.LayoutReadingPages(p.state.table);
 
-    // The page opens on the first group; the refresh that follows fills it.
-    {
-        const QSignalBlocker quiet(p.tabs);
-        p.tabs->setCurrentIndex(0);
-    }
+    // The first group's panel is laid out shown; the tab the user chose stays chosen, and the
+    // refresh that follows shows and fills its group.
     std::vector<std::string> names;
     for (int slot = 0; slot < p.state.table.count; ++slot) names.push_back(p.state.table[slot].Name);
 

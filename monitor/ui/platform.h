@@ -19,6 +19,8 @@ public:
     virtual void startSystemInformation() = 0;
     // A problem for the log (stderr, which the desktop session keeps).
     virtual void log(const std::string& text) = 0;
+    // Whether the desktop has a notification area now (one can appear or go at any time).
+    virtual bool notificationAreaAvailable() const = 0;
 };
 
 }  // namespace qorv

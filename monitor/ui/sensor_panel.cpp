@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -214,7 +215,8 @@ void SensorPanel::fillFanHalf(const SensorSlot& s, bool ok, double value) {
         uint8_t duty = 0;
         // The reading just before selected the fan's chip.
         library_.GetFanDuty(uint8_t(s.FanControl), &duty);
-        armed_ = kNo;
+        // The panel's own placing of the slider is not a move: nothing is sent for it.
+        const QSignalBlocker quiet(slider_);
         slider_->setValue(sliderPositionForDuty(value, duty));
     } else {
         slider_->setEnabled(false);
@@ -257,22 +259,27 @@ void SensorPanel::refresh() {
 }
 
 void SensorPanel::sendStep(int position) {
+    // Every move the user makes is sent: the slider shows no setting that is not in force.
     const SliderStep step = kSliderSteps[size_t(position)];
-    if (armed_ == kYes) {
-        const SensorSlot& s = current();
-        library_.SetCurrentHwm(s.ChipId.c_str());
-        library_.SetFanPWM2(uint8_t(s.FanControl), s.Channel, step.exponent, step.duty);
-        // A new 5-second period: the next reading shows the fan at its new speed.
-        refreshTimer_->start(kSensorPanelRefreshMs);
-    }
-    armed_ = kYes;
+    const SensorSlot& s = current();
+    library_.SetCurrentHwm(s.ChipId.c_str());
+    library_.SetFanPWM2(uint8_t(s.FanControl), s.Channel, step.exponent, step.duty);
+    // A new 5-second period: the next reading shows the fan at its new speed.
+    refreshTimer_->start(kSensorPanelRefreshMs);
+}
+
+void SensorPanel::commitEdits() {
+    if (openedMark_ == 0) return;
+    if (high_->isModified()) commit(high_, true);
+    if (low_->isModified()) commit(low_, false);
+    if (fanLimit_->isModified()) commit(fanLimit_, false);
 }
 
 void SensorPanel::commit(ThresholdField* field, bool high) {
     // Also when the panel closes under the field: an edit is never lost.
     const ThresholdCommit c =
         commitThreshold(current(), high ? Threshold::High : Threshold::Low, field->text().toStdString());
-    field->setText(QString::fromStdString(c.fieldText));
+    field->setText(QString::fromStdString(c.fieldText));  // also clears the field's edited mark
     if (!c.message.empty()) platform_.message(c.message);
 }
 

@@ -38,9 +38,11 @@ public:
     // One tick of the refresh.
     void refresh();
 
+    // Commits a threshold the user has typed into and not yet left, as leaving it would.
+    void commitEdits();
+
     int currentSensor() const { return current_; }
     int openedMark() const { return openedMark_; }
-    bool sliderArmed() const { return armed_ == kYes; }
 
 private:
     QWidget* buildValueHalf();
@@ -60,7 +62,6 @@ private:
     Platform& platform_;
     int current_ = 0;
     int16_t openedMark_ = 0;
-    int16_t armed_ = kNo;
     int frame_ = 0;
 
     QTimer* refreshTimer_;

@@ -1,6 +1,7 @@
 #include "system_platform.h"
 
 #include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <cstdio>
 #include <unistd.h>
 
@@ -38,6 +39,8 @@ void SystemPlatform::message(const std::string& text) {
 void SystemPlatform::startSystemInformation() {
     StartSystemInformation([this](const std::string& m) { message(m); });
 }
+
+bool SystemPlatform::notificationAreaAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
 void SystemPlatform::log(const std::string& text) {
     std::fprintf(stderr, "Qorvmon: %s\n", text.c_str());

@@ -27,6 +27,7 @@ public:
     void message(const std::string& text) override;
     void startSystemInformation() override;
     void log(const std::string& text) override;
+    bool notificationAreaAvailable() const override;
 
 private:
     QWidget* parent_ = nullptr;

@@ -15,6 +15,11 @@ TEST(NumberText, WritesAtMostFifteenSignificantDigitsWithoutTrailingZeros) {
     EXPECT_EQ(numberText(1.0 / 3), "0.333333333333333");
     EXPECT_EQ(numberText(-0.0), "0");
     EXPECT_EQ(numberText(123456789012345.0), "123456789012345");
+    // Never an exponent, however small or large.
+    EXPECT_EQ(numberText(0.00001), "0.00001");
+    EXPECT_EQ(numberText(-1.5e-7), "-0.00000015");
+    EXPECT_EQ(numberText(1e20), "100000000000000000000");
+    EXPECT_EQ(numberText(1234567890123456789.0), "1234567890123460000");
 }
 
 TEST(NumberText, ReadsBackWhatItWrote) {

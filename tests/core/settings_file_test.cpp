@@ -97,31 +97,46 @@ TEST_F(SettingsFileTest, ReadsBackEveryValueItWrote) {
     }
 }
 
-TEST_F(SettingsFileTest, FillsOnlyTheSlotsItHasBlocksFor) {
-    table.count = 1;
-    table[0].HighThreshold = 70;
-    save();
-    SensorTable back;
-    MailSettings m;
-    EXPECT_TRUE(LoadSettings(path, 3, back, m).clean());
-    EXPECT_EQ(back[0].HighThreshold, 70);
-    EXPECT_EQ(back[1].HighThreshold, 0);  // no block: stays as it was
-    EXPECT_EQ(back[1].BeepFre, 0);
-
-    table.count = 3;
+TEST_F(SettingsFileTest, MoreBlocksThanSensorsLeavesTheExtraUnread) {
     table[2].HighThreshold = 99;
     save();
     SensorTable two;
+    MailSettings m;
     EXPECT_TRUE(LoadSettings(path, 2, two, m).clean());
-    EXPECT_EQ(two[2].HighThreshold, 0);  // more blocks than sensors: the extra is not read
+    EXPECT_EQ(two[2].HighThreshold, 0);
 }
 
-TEST_F(SettingsFileTest, ReadsNoSensorsWithoutTheMailSection) {
-    std::ofstream(path) << "<motherboard name>\r\nM4430\r\n<setting data>\r\nheader\r\n<sensor>\r\n 1 \r\n";
-    SensorTable back;
-    MailSettings m;
-    EXPECT_TRUE(LoadSettings(path, 1, back, m).clean());
-    EXPECT_EQ(back[0].HighThreshold, 0);
+// What a damaged file does not hold keeps the board's defaults, said once, and nothing is
+// copied by the reading itself: copies are for the programs that save.
+TEST_F(SettingsFileTest, WhatADamagedFileLacksKeepsTheBoardDefaults) {
+    for (int i = 0; i < 3; ++i) table[i].HighThreshold = 70 + i;
+    const std::string whole = save();
+    const auto secondBlock = whole.find("<sensor>", whole.find("<sensor>") + 1);
+    const struct {
+        const char* name;
+        std::string text;
+        int firstDefault;  // slots from here on get the board's defaults
+        const char* said;
+    } cases[] = {
+        {"cut after one block", whole.substr(0, secondBlock), 1, "holds the settings of 1 of 3 sensors"},
+        {"cut inside a block", whole.substr(0, secondBlock + 10), 1, "ends inside the settings of sensor 2"},
+        {"no sensor section", whole.substr(0, whole.find("<setting data>")), 0, "holds the settings of 0 of 3"},
+        {"no mail section", "<motherboard name>\r\nM4430\r\n<setting data>\r\nheader\r\n<sensor>\r\n 1 \r\n", 0,
+         "has no mail settings"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::binary) << c.text;
+        SensorTable back = table;
+        for (int i = 0; i < 3; ++i) back[i].HighThreshold = 0;
+        MailSettings m;
+        const FileReport report = LoadSettings(path, 3, back, m);
+        ASSERT_EQ(report.problems.size(), 1u) << c.name;
+        EXPECT_NE(report.problems[0].describe().find(c.said), std::string::npos) << report.problems[0].describe();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(back[i].HighThreshold, i < c.firstDefault ? 70 + i : 60 + i) << c.name << " slot " << i;
+        EXPECT_EQ(back[2].BeepFre, 1000) << c.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("")), {}), 1) << c.name;
+    }
 }
 
 TEST_F(SettingsFileTest, KeepsDefaultsForUnreadableValuesAndACopyOfTheFile) {
@@ -139,8 +154,10 @@ TEST_F(SettingsFileTest, KeepsDefaultsForUnreadableValuesAndACopyOfTheFile) {
               "board's default stays");
     EXPECT_EQ(back[1].HighThreshold, 61);  // the board's default
     EXPECT_EQ(back[1].LowThreshold, 0);    // read as written
-    ASSERT_FALSE(report.keptCopy.empty());
-    EXPECT_EQ(qorv::testing::fileText(report.keptCopy), text);
+    const std::string kept = keepDamagedCopy(path);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(qorv::testing::fileText(kept), text);
+    EXPECT_EQ(keepDamagedCopy(path), kept);  // the same bytes are kept once
 }
 
 TEST_F(SettingsFileTest, SurvivesTruncatedAndEmptyFiles) {
@@ -201,7 +218,10 @@ TEST(ChosenBoard, ComesFromTheFirstTwoLinesExactly) {
         {"<motherboard name>\r\nM4430\r\n<mail server address>\r\n", "M4430"},
         {"<motherboard name>\nM4410", "M4410"},
         {"<Motherboard name>\r\nM4430\r\n", ""},
-        {"<motherboard name> \r\nM4430\r\n", ""},
+        {"<motherboard name> \r\n M4430\t\r\n", "M4430"},
+        {"<motherboard name>\r\n../../evil/x\r\n", ""},
+        {"<motherboard name>\r\n.M4430\r\n", ""},
+        {"<motherboard name>\r\nM4430\\x\r\n", ""},
         {"<motherboard name>\r\n", ""},
         {"<motherboard name>\r\n\r\n", ""},
         {"", ""},

@@ -72,6 +72,21 @@ TEST_F(StartupTest, FirstUseAppliesDefaultsAndWritesTheSettingsFile) {
     EXPECT_EQ(host.effects, (std::vector<int>{500}));
 }
 
+TEST_F(StartupTest, AFirstUseSaveKeepsACopyOfTheFileItReplaces) {
+    const std::string old = "<motherboard name>\r\n../M4440\r\n<mail server address>\r\nsmtp.x.y\r\n";
+    std::ofstream(state.settingsPath(), std::ios::binary) << old;
+    decideBoard(state);
+    ASSERT_EQ(state.boardNotChosen, kYes);
+    state.boardName = "M4440";
+    loadMainWindow(state, library, host);
+    ASSERT_EQ(host.problems.size(), 2u);
+    EXPECT_NE(host.problems[0].find("is not a plain name"), std::string::npos) << host.problems[0];
+    const std::string kept = state.settingsPath() + ".unreadable-";
+    ASSERT_EQ(host.problems[1].rfind("the settings file that named no board was kept as " + kept, 0), 0u);
+    EXPECT_EQ(qorv::testing::fileText(host.problems[1].substr(host.problems[1].rfind(' ') + 1)), old);
+    EXPECT_EQ(qorv::testing::fileText(state.settingsPath()).substr(0, 27), "<motherboard name>\r\nM4440\r\n");
+}
+
 TEST_F(StartupTest, OnlyTheSettingsFileMovesToThePerUserPath) {
     TempDir user;
     state.settingsFile = user.file("QHwmset");

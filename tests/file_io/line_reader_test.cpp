@@ -28,6 +28,7 @@ std::vector<Piece> pieces(const std::string& input, LineRules rules) {
 TEST(LineReader, EndsLinesAtLfOrCrLfAndCountsThem) {
     const LineRules whole;
     const LineRules description{4, true, true};
+    const LineRules bounded{0, false, false, 3};
     const std::string nul("a\0b\r\n", 5);
     const struct {
         const char* name;
@@ -47,6 +48,8 @@ TEST(LineReader, EndsLinesAtLfOrCrLfAndCountsThem) {
         {"long line in pieces", "abcdefghij\r\nk\r\n", description, {{1, "abcd"}, {1, "efgh"}, {1, "ij"}, {2, "k"}}},
         {"a full piece leaves an empty one", "abcd\r\nx", description, {{1, "abcd"}, {1, ""}, {2, "x"}}},
         {"a full piece at the end", "abcd", description, {{1, "abcd"}}},
+        {"a line at the bound", "abc\r\nd", bounded, {{1, "abc"}, {2, "d"}}},
+        {"a line past the bound ends the input", "ab\r\nabcd\r\nx\r\n", bounded, {{1, "ab"}}},
     };
     for (const auto& c : cases) EXPECT_EQ(pieces(c.input, c.rules), c.expected) << c.name;
 }

@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -119,6 +120,27 @@ private slots:
         window->tray().restoreWindow();
         QVERIFY(window->isVisible());
         QVERIFY(!window->isMinimized());
+    }
+
+    void withoutANotificationAreaClosingMinimisesAndSaysWhyOnce() {
+        makeWindow();
+        platform->notificationArea = false;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->close();
+        QTRY_VERIFY(window->isMinimized());
+        window->showNormal();
+        window->showMinimized();
+        QTest::qWait(20);
+        QVERIFY(window->isVisible());
+        const auto told = std::count_if(platform->messages.begin(), platform->messages.end(),
+                                        [](const std::string& m) { return m.find("no notification area") != m.npos; });
+        QCOMPARE(told, 1);
+        // One appears: closing hides again.
+        platform->notificationArea = true;
+        window->showNormal();
+        window->close();
+        QVERIFY(!window->isVisible());
     }
 
     void theWindowExitSavesAndTheMenuExitReleases() {

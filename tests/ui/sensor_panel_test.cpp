@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QSlider>
+#include <functional>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -16,6 +17,7 @@
 #include "recorded_window.h"
 #include "sensor_panel.h"
 #include "sensor_panel_logic.h"
+#include "settings_file.h"
 #include "threshold_field.h"
 
 using namespace qorv;
@@ -198,15 +200,36 @@ private slots:
         slider->setValue(4);
         QCOMPARE(library->calls.back(), std::string("SetFanPWM2 HWM1 91 40 2 150"));
 
-        // Positioned where it already stood, the slider reports nothing: the first move
-        // then only arms it.
+        // Reopened where the slider already stood: the opening sends nothing, and the user's
+        // first move after it is sent like every other.
         library->duty = 150;
         openAt(0);
-        const size_t before = library->calls.size();
-        slider->setValue(5);
-        QCOMPARE(library->calls.size(), before);
-        slider->setValue(1);
-        QCOMPARE(library->calls.back(), std::string("SetFanPWM2 HWM1 91 40 2 15"));
+        QCOMPARE(slider->value(), 4);
+        QCOMPARE(library->calls.back(), std::string("GetFanDuty 91"));
+        slider->setValue(3);
+        QCOMPARE(library->calls.back(), std::string("SetFanPWM2 HWM1 91 40 1 98"));
+    }
+
+    void everySaveCommitsTheEditInProgress() {
+        const int vcore = 5;
+        const std::pair<const char*, std::function<void()>> waysOut[] = {
+            {"Exit", [&] { window->exitFromWindow(); }},
+            {"a system exit's save", [&] { window->saveSettings(); }},
+        };
+        for (const auto& [name, leave] : waysOut) {
+            makeWindow();
+            openAt(vcore);
+            auto* high = part<ThresholdField>("TextHighLmt");
+            high->setFocus();
+            high->selectAll();
+            QTest::keyClicks(high, "5.6");  // and straight out, the field never left
+            leave();
+            SensorTable back;
+            MailSettings mail;
+            LoadSettings(folder.filePath("QHwmset").toStdString(), state->table.count, back, mail);
+            QCOMPARE(back[vcore].HighThreshold, 5.6);
+            QVERIFY2(platform->messages.empty(), name);
+        }
     }
 
     void aFanWithoutControlMakesNoFanCall() {

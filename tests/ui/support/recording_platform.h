@@ -26,11 +26,13 @@ public:
     void message(const std::string& text) override { messages.push_back(text); }
     void startSystemInformation() override { calls.push_back("system information"); }
     void log(const std::string& text) override { logs.push_back(text); }
+    bool notificationAreaAvailable() const override { return notificationArea; }
 
     std::vector<std::string> calls;
     std::vector<std::string> messages;
     std::vector<std::string> logs;
     bool ended = false;
+    bool notificationArea = true;
 };
 
 }  // namespace qorv::testing
