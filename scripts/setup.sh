@@ -12,12 +12,12 @@ set -euo pipefail
 command=${1:-test}
 
 # Building the programs and running them: compiler, build tools, Qt (with its platform
-# plugins), libcurl for the mail library, ALSA for the alert tone, libsystemd for the
+# plugins, and lupdate for the translation template), libcurl for the mail library, ALSA for the alert tone, libsystemd for the
 # service's readiness notification, python3 with PIL to draw the application icon, and
 # fonts for the window's pictures.
 demo_packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libasound2-dev
+  qt6-base-dev qt6-qpa-plugins qt6-tools-dev qt6-l10n-tools libasound2-dev
   libcurl4-openssl-dev libsystemd-dev
   python3 python3-pil fonts-dejavu-core
 )

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "sensor_table.h"
+#include "user_text.h"
 
 namespace qorv {
 
 inline constexpr int kKeyBackspace = 8;
 inline constexpr int kKeyEnter = 13;
 
-inline constexpr const char* kThresholdEmptyMessage = "Can not be empty !";
+inline constexpr const char* kThresholdEmptyMessage = QT_TRANSLATE_NOOP("Qorvmon", "Can not be empty !");
 
 // The key a threshold field takes for a typed key: digits, "-", "." and Backspace pass,
 // anything else becomes Enter, which a one-line field ignores.

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "mail_settings.h"
+#include "user_text.h"
 
 namespace qorv {
 
 inline constexpr const char* kMailEmptyMessage =
-    "The mail server/address is empty! The mail alert will not be effective! ";
+    QT_TRANSLATE_NOOP("Qorvmon", "The mail server/address is empty! The mail alert will not be effective! ");
 
 using AddressList = std::vector<std::string>;
 

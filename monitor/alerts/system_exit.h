@@ -9,9 +9,11 @@
 #include <functional>
 #include <string>
 
+#include "user_text.h"
+
 namespace qorv {
 
-inline constexpr const char* kExitRefusedMessage = "Can not close down Windows";
+inline constexpr const char* kExitRefusedMessage = QT_TRANSLATE_NOOP("Qorvmon", "Can not close down Windows");
 
 class SystemExit {
 public:

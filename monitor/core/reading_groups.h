@@ -11,6 +11,7 @@
 #include "event_pump.h"
 #include "sensor_source.h"
 #include "sensor_table.h"
+#include "user_text.h"
 
 namespace qorv {
 
@@ -67,7 +68,10 @@ int gaugeMaximum(int group);
 // The monitor button: what it says and the lamp's colour in each state.
 struct MonitorButtonState {
     bool monitoring = false;
-    const char* caption() const { return monitoring ? "Turn Monitor Off" : "Turn Monitor On"; }
+    const char* caption() const {
+        return monitoring ? QT_TRANSLATE_NOOP("Qorvmon", "Turn Monitor Off")
+                          : QT_TRANSLATE_NOOP("Qorvmon", "Turn Monitor On");
+    }
     uint32_t lampColour() const { return monitoring ? 65280u : 255u; }  // green : red, as 0xBBGGRR
     static constexpr int kRefreshIntervalMs = 15000;
     void toggle() { monitoring = !monitoring; }

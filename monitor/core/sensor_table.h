@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "user_text.h"
+
 namespace qorv {
 
 // Yes/no flags of the alert settings are on only when they hold exactly 1.
@@ -13,7 +15,7 @@ inline constexpr int16_t kFlagOn = 1;
 inline bool isOn(int16_t flag) { return flag == kFlagOn; }
 
 inline constexpr const char* kFanUnit = "RPM";
-inline constexpr const char* kReadFailed = "Read Failed";
+inline constexpr const char* kReadFailed = QT_TRANSLATE_NOOP("Qorvmon", "Read Failed");
 
 struct SensorSlot {
     // From the board file.

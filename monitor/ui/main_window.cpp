@@ -78,21 +78,21 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildTrayMenu() {
     trayMenu_ = new QMenu("&popup", this);
     trayMenu_->setObjectName("mnuTray");
-    auto item = [&](const char* name, const char* caption, auto slot) {
+    auto item = [&](const char* name, const QString& caption, auto slot) {
         QAction* a = trayMenu_->addAction(caption);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, slot);
     };
     trayMenu_->addSeparator()->setObjectName("sep5");
-    item("mnuAbout", "&About QVN ...", &MainWindow::showAboutPage);
+    item("mnuAbout", tr("&About QVN ..."), &MainWindow::showAboutPage);
     trayMenu_->addSeparator()->setObjectName("sep3");
-    item("mnuMonitor", "&System Monitoring", &MainWindow::showMonitoringPage);
+    item("mnuMonitor", tr("&System Monitoring"), &MainWindow::showMonitoringPage);
     trayMenu_->addSeparator()->setObjectName("sep2");
-    item("mnuSetting", "&General Setting", &MainWindow::showSettingsPage);
+    item("mnuSetting", tr("&General Setting"), &MainWindow::showSettingsPage);
     trayMenu_->addSeparator()->setObjectName("sep8");
-    item("mnuGraphCon", "&Qorvanescope", &MainWindow::showBoardViewPage);
+    item("mnuGraphCon", tr("&Qorvanescope"), &MainWindow::showBoardViewPage);
     trayMenu_->addSeparator()->setObjectName("sep4");
-    item("mnuExit", "&Exit Qorvane System", &MainWindow::exitFromMenu);
+    item("mnuExit", tr("&Exit Qorvane System"), &MainWindow::exitFromMenu);
     trayMenu_->addSeparator()->setObjectName("sep6");
 }
 
@@ -112,7 +112,8 @@ void MainWindow::load() {
         QTimer::singleShot(0, this, [this, steps] { playOpeningEffect(steps); });
     }
     if (!loadProblems_.empty()) {
-        std::string text = "The board's files have problems; the monitor goes on with what it could read.\n";
+        std::string text =
+            tr("The board's files have problems; the monitor goes on with what it could read.").toStdString() + "\n";
         for (const std::string& p : loadProblems_) text += "\n" + p;
         QTimer::singleShot(0, this, [this, text] { platform_.message(text); });
     }
@@ -181,7 +182,7 @@ bool MainWindow::saveSettings() {
     std::string error;
     if (qorv::saveState(state_, error)) return true;
     platform_.log(error);
-    platform_.message("The settings could not be saved: " + error);
+    platform_.message(tr("The settings could not be saved: %1").arg(QString::fromStdString(error)).toStdString());
     return false;
 }
 
@@ -224,9 +225,9 @@ bool MainWindow::mayHide() {
     if (platform_.notificationAreaAvailable()) return true;
     if (!toldNoNotificationArea_) {
         toldNoNotificationArea_ = true;
-        platform_.message(
-            "This desktop has no notification area to bring the window back from: the window is minimised "
-            "instead of hidden, and monitoring goes on. Use Exit to end the program.");
+        platform_.message(tr("This desktop has no notification area to bring the window back from: the window is "
+                             "minimised instead of hidden, and monitoring goes on. Use Exit to end the program.")
+                              .toStdString());
     }
     return false;
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "system_information.h"
+#include "ui_text.h"
 
 namespace qorv {
 
@@ -32,7 +33,7 @@ void SystemPlatform::endProcess(int code) {
 }
 
 void SystemPlatform::message(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, QString::fromStdString(text), QMessageBox::Ok, parent_);
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, uiText(text), QMessageBox::Ok, parent_);
     box.exec();
 }
 
