@@ -3,10 +3,13 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+
+#include "socket_cutter.h"
 
 namespace qvnmail {
 
@@ -38,6 +41,16 @@ size_t readMessage(char* buffer, size_t size, size_t count, void* userData) {
     return n;
 }
 
+curl_socket_t openSocket(void* cutter, curlsocktype, curl_sockaddr* address) {
+    const SocketHandle socket =
+        static_cast<SocketCutter*>(cutter)->open(address->family, address->socktype, address->protocol);
+    return socket == kNoSocket ? CURL_SOCKET_BAD : static_cast<curl_socket_t>(socket);
+}
+
+int closeSocket(void* cutter, curl_socket_t socket) {
+    return static_cast<SocketCutter*>(cutter)->close(static_cast<SocketHandle>(socket));
+}
+
 struct EasyDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
@@ -63,6 +76,9 @@ TimeLimits timeLimits() {
 
 bool sendMessage(const Outgoing& mail, const TimeLimits& limits) {
     if (!curlReady()) return false;
+    // One deadline for the whole call. The cutter outlives the handle, whose clean-up
+    // closes the connection through it.
+    SocketCutter cutter(std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.totalMs));
     std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
     if (!curl) return false;
     const std::string url = smtpUrl(mail.server, mail.ehloName);
@@ -83,12 +99,25 @@ bool sendMessage(const Outgoing& mail, const TimeLimits& limits) {
     ok = ok && curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_TRY)) == CURLE_OK;
     ok = ok && curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs) == CURLE_OK;
     ok = ok && curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs) == CURLE_OK;
+    // libcurl's own limit does not reach every wait for a reply; the cutter's does.
+    ok = ok && curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, openSocket) == CURLE_OK;
+    ok = ok && curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, &cutter) == CURLE_OK;
+    ok = ok && curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, closeSocket) == CURLE_OK;
+    ok = ok && curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, &cutter) == CURLE_OK;
+    // A name look-up still running at the end is left to finish on its own rather than
+    // waited for.
+    ok = ok && curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK;
     // The caller's thread may be any thread of a GUI program: no alarm signals for
     // name look-ups.
     ok = ok && curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
     if (!ok) return false;
     // libcurl stuffs a leading dot of a body line itself.
-    return curl_easy_perform(c) == CURLE_OK;
+    const bool sent = curl_easy_perform(c) == CURLE_OK;
+    // The server has taken the message or it has not. QUIT still goes out as the handle
+    // closes the connection, but its reply cannot change that and is not waited for.
+    cutter.stopReading();
+    curl.reset();
+    return sent;
 }
 
 }  // namespace qvnmail

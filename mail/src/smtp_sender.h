@@ -1,5 +1,5 @@
 // One message handed to an SMTP server through libcurl, within fixed time limits so a
-// server that never answers cannot hold the caller for long.
+// server that never answers, or answers too slowly, cannot hold the caller for long.
 #pragma once
 
 #include <string>
@@ -25,7 +25,8 @@ struct Outgoing {
     std::string text;  // headers and body, CR LF ended
 };
 
-// True when the server accepted the message for the receiver.
+// True when the server accepted the message for the receiver. Returns within
+// limits.totalMs whatever the server does; a reply that comes later counts as none.
 bool sendMessage(const Outgoing& mail, const TimeLimits& limits);
 
 }  // namespace qvnmail

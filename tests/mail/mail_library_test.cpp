@@ -13,9 +13,21 @@
 namespace qorv {
 namespace {
 
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
 using testing::ReceivedMail;
 using testing::SilentServer;
+using testing::SinkReply;
 using testing::SmtpSink;
+
+// The full limits (10 s to connect, 20 s in all) shortened for one test only.
+class ShortLimit {
+public:
+    explicit ShortLimit(const char* ms) { ::setenv("QVNMAIL_TIME_LIMIT_MS", ms, 1); }
+    ~ShortLimit() { ::unsetenv("QVNMAIL_TIME_LIMIT_MS"); }
+    ShortLimit(const ShortLimit&) = delete;
+    ShortLimit& operator=(const ShortLimit&) = delete;
+};
 
 class MailLibrary : public ::testing::Test {
 protected:
@@ -164,15 +176,33 @@ TEST_F(MailLibrary, OnlyAStartedMessageIsSentAndEachStartIsEmpty) {
 }
 
 TEST_F(MailLibrary, AServerThatNeverAnswersMakesTheSendGiveUp) {
-    // The full limits (10 s to connect, 20 s in all) are shortened for this test only.
-    ::setenv("QVNMAIL_TIME_LIMIT_MS", "1500", 1);
+    const ShortLimit limit("1500");
     SilentServer silent;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = steady_clock::now();
     const int32_t sent = send({"x"}, "ops@example.test", silent.server());
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    ::unsetenv("QVNMAIL_TIME_LIMIT_MS");
+    const auto took = std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
     std::cout << "MailSend against a silent server returned after " << took.count() << " ms\n";
     EXPECT_EQ(sent, 0);
+}
+
+TEST_F(MailLibrary, AServerThatStallsAfterTheDataCannotHoldTheSendPastTheLimit) {
+    // The limit covers the whole call: the wait for the reply to the data and QUIT's at
+    // the close as well. A reply that comes later counts as none. The margin allows for
+    // setting up on a loaded machine; a wait the limit misses lasts many seconds longer.
+    const ShortLimit limit("2000");
+    const auto bound = milliseconds(2000) + std::chrono::seconds(3);
+    for (const auto& [reply, name] :
+         {std::pair{SinkReply::kNeverAnswers, "never answers"}, std::pair{SinkReply::kTrickles, "trickles"},
+          std::pair{SinkReply::kAnswersLate, "answers late"}}) {
+        SmtpSink stalling(reply);
+        ASSERT_TRUE(stalling.ready()) << name;
+        const auto start = steady_clock::now();
+        const int32_t sent = send({"x"}, "ops@example.test", stalling.server());
+        const auto took = std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
+        std::cout << "MailSend against a server that " << name << " returned after " << took.count() << " ms\n";
+        EXPECT_EQ(sent, 0) << name;
+        EXPECT_LT(took, bound) << name;
+    }
 }
 
 }  // namespace

@@ -52,9 +52,19 @@ int boundLoopbackSocket(int& port) {
     return fd;
 }
 
+const char* replyName(SinkReply reply) {
+    switch (reply) {
+        case SinkReply::kNeverAnswers: return "silent";
+        case SinkReply::kTrickles: return "trickle";
+        case SinkReply::kAnswersLate: return "late";
+        case SinkReply::kStores: break;
+    }
+    return "store";
+}
+
 }  // namespace
 
-SmtpSink::SmtpSink() {
+SmtpSink::SmtpSink(SinkReply reply) {
     folder_ = dir_.path().string();
     const std::string log = folder_ + "/sink.log";
     pid_ = ::fork();
@@ -64,7 +74,8 @@ SmtpSink::SmtpSink() {
             ::dup2(fd, STDOUT_FILENO);
             ::dup2(fd, STDERR_FILENO);
         }
-        ::execl(QORV_PYTHON, QORV_PYTHON, QORV_SMTP_SINK, folder_.c_str(), static_cast<char*>(nullptr));
+        ::execl(QORV_PYTHON, QORV_PYTHON, QORV_SMTP_SINK, folder_.c_str(), replyName(reply),
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     const fs::path portFile = fs::path(folder_) / "port";

@@ -1,5 +1,6 @@
 // A real SMTP server on loopback (aiosmtpd), started by a test in a process of its own
-// and stopped with the object. It keeps every message it accepts for the test to read.
+// and stopped with the object. It keeps every message it accepts for the test to read,
+// or it misbehaves after the message data in one of the ways a client must outlast.
 #pragma once
 
 #include <sys/types.h>
@@ -19,9 +20,17 @@ struct ReceivedMail {
     std::vector<std::string> bodyLines;  // split at CR LF
 };
 
+// What the server does once a message's data has arrived.
+enum class SinkReply {
+    kStores,        // keeps the message and answers 250
+    kNeverAnswers,  // says nothing more, not even to QUIT, and keeps the connection
+    kTrickles,      // one byte a second forever, never ending the line
+    kAnswersLate,   // every reply from then on whole but slowly, about 9 s a line
+};
+
 class SmtpSink {
 public:
-    SmtpSink();
+    explicit SmtpSink(SinkReply reply = SinkReply::kStores);
     ~SmtpSink();
     SmtpSink(const SmtpSink&) = delete;
     SmtpSink& operator=(const SmtpSink&) = delete;
