@@ -13,6 +13,7 @@
 
 #include "screen_layout.h"
 #include "ui_geometry.h"
+#include "ui_text.h"
 
 namespace qorv::artwork {
 
@@ -33,8 +34,10 @@ const QColor kSurfaceShade(0xe2, 0xea, 0xef);
 
 constexpr const char* kFontFamily = "DejaVu Sans";
 
-constexpr std::array<const char*, ui::kNavigationButtons> kCaptions = {"About", "System Monitoring", "General Setting",
-                                                                       "Qorvanescope", "Exit"};
+constexpr std::array<const char*, ui::kNavigationButtons> kCaptions = {
+    QT_TRANSLATE_NOOP("Qorvmon", "About"), QT_TRANSLATE_NOOP("Qorvmon", "System Monitoring"),
+    QT_TRANSLATE_NOOP("Qorvmon", "General Setting"), QT_TRANSLATE_NOOP("Qorvmon", "Qorvanescope"),
+    QT_TRANSLATE_NOOP("Qorvmon", "Exit")};
 constexpr int kIconSizes[] = {16, 22, 32, 48, 64};
 // Blades of the fan rotor. The frames share out one blade pitch, so frame 6 would equal
 // frame 0 and every step is well below half a pitch: the eye sees one direction.
@@ -221,7 +224,8 @@ void drawProductMark(QPainter& p, int width) {
     p.drawText(QRectF(0, 66, width, 28), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("QORVANE"));
     p.setPen(kAccent);
     p.setFont(font(12, false, 0.5));
-    p.drawText(QRectF(0, 94, width, 20), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("System Monitor"));
+    p.drawText(QRectF(0, 94, width, 20), Qt::AlignHCenter | Qt::AlignVCenter,
+               uiText(QT_TRANSLATE_NOOP("Qorvmon", "System Monitor")));
 
     QLinearGradient rule(0, 0, width, 0);
     QColor faint = kTealBright;
@@ -237,7 +241,7 @@ void drawProductMark(QPainter& p, int width) {
 // A caption breaks into two lines where its lit (bold) form would not fit, so lighting a
 // button never moves its words.
 QString captionLines(int index, qreal width) {
-    QString caption = QString::fromLatin1(kCaptions[size_t(index)]);
+    QString caption = uiText(kCaptions[size_t(index)]);
     if (QFontMetricsF(font(12, true)).horizontalAdvance(caption) > width) {
         const qsizetype space = caption.lastIndexOf(QLatin1Char(' '));
         if (space > 0) caption[space] = QLatin1Char('\n');
@@ -318,7 +322,8 @@ void drawAboutMark(QPainter& p) {
     p.drawText(QRectF(centre.x() - 160, centre.y() + 60, 320, 40), Qt::AlignCenter, QStringLiteral("QORVANE"));
     p.setPen(kTeal);
     p.setFont(font(16, false, 1));
-    p.drawText(QRectF(centre.x() - 160, centre.y() + 100, 320, 26), Qt::AlignCenter, QStringLiteral("System Monitor"));
+    p.drawText(QRectF(centre.x() - 160, centre.y() + 100, 320, 26), Qt::AlignCenter,
+               uiText(QT_TRANSLATE_NOOP("Qorvmon", "System Monitor")));
 }
 
 void drawSlidersWatermark(QPainter& p, QPointF origin, qreal length) {
@@ -452,12 +457,12 @@ QPixmap screenBackground(int index) {
     drawSurface(p, image.rect());
     if (index == 1) {
         drawSlidersWatermark(p, QPointF(ui::settingsForm().right() + 60, image.height() - 190), 200);
-        drawPageHeader(p, image.width(), QStringLiteral("General Setting"),
-                       QStringLiteral("Alert mail, system tools and sound"));
+        drawPageHeader(p, image.width(), uiText(QT_TRANSLATE_NOOP("Qorvmon", "General Setting")),
+                       uiText(QT_TRANSLATE_NOOP("Qorvmon", "Alert mail, system tools and sound")));
     } else {
         drawAboutMark(p);
-        drawPageHeader(p, image.width(), QStringLiteral("About"),
-                       QStringLiteral("Qorvane System Monitor for Qorvane server boards"));
+        drawPageHeader(p, image.width(), uiText(QT_TRANSLATE_NOOP("Qorvmon", "About")),
+                       uiText(QT_TRANSLATE_NOOP("Qorvmon", "Qorvane System Monitor for Qorvane server boards")));
     }
     p.end();
     return QPixmap::fromImage(image);

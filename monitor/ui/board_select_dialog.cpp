@@ -8,11 +8,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "artwork.h"
 #include "startup.h"
 
 namespace qorv {
+
+namespace {
+// The dialog's width where its texts need less.
+constexpr int kMinimumWidth = 420;
+}  // namespace
 
 BoardSelectDialog::BoardSelectDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("frmForBoardSelect");
@@ -46,7 +52,11 @@ BoardSelectDialog::BoardSelectDialog(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
-    setMinimumWidth(420);
+    // Never smaller than its texts need, however small the screen: a dialog the window
+    // system would shrink to fit the screen would cut them. The welcome wraps, so its height
+    // follows from the dialog's width.
+    const int width = std::max(kMinimumWidth, sizeHint().width());
+    setMinimumSize(width, std::max(heightForWidth(width), sizeHint().height()));
 
     connect(ok, &QPushButton::clicked, this, &BoardSelectDialog::confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -4,7 +4,12 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QShortcut>
+#include <algorithm>
+#include <tuple>
 
+#include "accessibility.h"
+#include "picture_target.h"
 #include "sensor_panel.h"
 #include "sensor_panel_logic.h"
 #include "ui_geometry.h"
@@ -14,10 +19,9 @@ namespace qorv {
 namespace {
 
 // A sensor's click target: transparent over the picture, outlined while the pointer is on it.
-class SensorTarget : public QLabel {
+class SensorTarget : public PictureTarget {
 public:
-    SensorTarget(int slot, BoardViewPage* page) : QLabel(page), slot_(slot), page_(page) {
-        setCursor(Qt::PointingHandCursor);
+    SensorTarget(int slot, BoardViewPage* page) : PictureTarget(page), slot_(slot), page_(page) {
         setAttribute(Qt::WA_Hover);
         setStyleSheet(
             "QLabel { background: transparent; border: 1px solid transparent; border-radius: 3px; }"
@@ -25,8 +29,8 @@ public:
     }
 
 protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton) emit page_->sensorClicked(slot_, event->globalPosition().toPoint());
+    void activate(QPoint globalPoint, bool byKeyboard) override {
+        page_->activateSensor(slot_, globalPoint, byKeyboard);
     }
 
 private:
@@ -40,6 +44,7 @@ BoardViewPage::BoardViewPage(MonitorState& state, SensorSource& library, PollCyc
                              QWidget* parent)
     : QWidget(parent), state_(state), platform_(platform) {
     setObjectName("ScreenScope");
+    setAccessibleName(tr("Board view page"));
     setFixedSize(ui::pageSize());
     setAutoFillBackground(true);
 
@@ -56,8 +61,16 @@ BoardViewPage::BoardViewPage(MonitorState& state, SensorSource& library, PollCyc
     missingNote_->hide();
 
     for (int i = 0; i < kSensorLabels; ++i) {
-        labels_[size_t(i)] = new SensorTarget(i, this);
-        labels_[size_t(i)]->setObjectName(QString("LabelOnSensor_%1").arg(i));
+        auto* target = new SensorTarget(i, this);
+        target->setObjectName(QString("LabelOnSensor_%1").arg(i));
+        labels_[size_t(i)] = target;
+        auto spoken = [this, i] {
+            const SensorSlot& s = state_.table[i];
+            return AccessibleTexts{QString::fromStdString(s.Name), spokenReading(s.ReadingText, s.Unit),
+                                   spokenThresholds(s)};
+        };
+        auto press = [this, i, target] { activateSensor(i, target->keyboardPoint(), true); };
+        describeForScreenReaders(target, QAccessible::Button, spoken, press);
     }
 
     // A pointer moving over the board or over a target closes the panel.
@@ -73,6 +86,10 @@ BoardViewPage::BoardViewPage(MonitorState& state, SensorSource& library, PollCyc
 
     panel_ = new SensorPanel(state, library, cycle, platform, this);
     connect(this, &BoardViewPage::sensorClicked, this, &BoardViewPage::openSensorPanel);
+    // Escape closes the panel wherever the focus is in the window; the shortcut is alive only
+    // while the panel shows.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel_);
+    connect(escape, &QShortcut::activated, this, &BoardViewPage::closeSensorPanel);
 }
 
 void BoardViewPage::mouseMoveEvent(QMouseEvent* event) {
@@ -91,9 +108,30 @@ void BoardViewPage::openSensorPanel(int slot, QPoint globalPointer) {
     if (!client) client = window();
     const QPoint at = sensorPanelPosition(client->mapFromGlobal(globalPointer), client->size(), panel_->size());
     panel_->open(slot, mapFrom(client, at));
+    openedFrom_ = slot;
 }
 
-void BoardViewPage::hideSensorPanel() { panel_->hidePanel(); }
+void BoardViewPage::activateSensor(int slot, QPoint globalPointer, bool byKeyboard) {
+    if (!byKeyboard) {
+        emit sensorClicked(slot, globalPointer);
+        return;
+    }
+    openSensorPanel(slot, globalPointer);
+    panel_->focusFirstField();
+}
+
+void BoardViewPage::returnFocusFromPanel() {
+    QWidget* focus = window()->focusWidget();
+    if (!focus || !panel_->isAncestorOf(focus) || openedFrom_ < 0) return;
+    QLabel* target = labels_[size_t(openedFrom_)];
+    // Moved before the panel hides, so a field's edit is committed as the focus leaves it.
+    if (target->isVisible()) target->setFocus(Qt::OtherFocusReason);
+}
+
+void BoardViewPage::hideSensorPanel() {
+    returnFocusFromPanel();
+    panel_->hidePanel();
+}
 
 void BoardViewPage::showBoard() {
     const QString path =
@@ -121,10 +159,20 @@ void BoardViewPage::showBoard() {
         label->setVisible(i < state_.table.count);
         label->update();
     }
+
+    // Tab takes the targets in reading order: from the top down, left to right on a line.
+    std::array<QLabel*, kSensorLabels> order = labels_;
+    std::stable_sort(order.begin(), order.end(), [](const QLabel* a, const QLabel* b) {
+        return std::tuple(a->isHidden(), a->y(), a->x()) < std::tuple(b->isHidden(), b->y(), b->x());
+    });
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void BoardViewPage::commitSensorPanelEdits() { panel_->commitEdits(); }
 
-void BoardViewPage::closeSensorPanel() { panel_->closePanel(); }
+void BoardViewPage::closeSensorPanel() {
+    returnFocusFromPanel();
+    panel_->closePanel();
+}
 
 }  // namespace qorv

@@ -11,6 +11,11 @@
 
 namespace qorv {
 
+namespace {
+// The dialog's width where its texts need less.
+constexpr int kMinimumWidth = 460;
+}  // namespace
+
 // picProcessBar: paints the bar the alerts library shapes.
 class ProgressBarWidget : public QWidget {
 public:
@@ -77,7 +82,11 @@ CountdownDialog::CountdownDialog(const CountdownTexts& texts, AlarmHandOver& han
     buttons->addWidget(ok);
     buttons->addWidget(cancelButton);
     layout->addLayout(buttons);
-    setMinimumWidth(460);
+    // Never smaller than its texts need, however small the screen: a dialog the window
+    // system would shrink to fit the screen would cut them.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    const QMargins margins = layout->contentsMargins();
+    layout->addStrut(kMinimumWidth - margins.left() - margins.right());
 
     connect(ok, &QPushButton::clicked, this, &CountdownDialog::proceed);
     connect(cancelButton, &QPushButton::clicked, this, &CountdownDialog::cancel);

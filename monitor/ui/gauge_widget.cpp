@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "accessibility.h"
 #include "reading_groups.h"
 
 namespace qorv {
@@ -100,9 +101,30 @@ GaugeWidget::GaugeWidget(int group, const QString& sliderName, QWidget* parent)
     // It shows; it is not a control.
     slider_->setFocusPolicy(Qt::NoFocus);
     slider_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    static const char* const kGaugeNames[kGroupCount] = {QT_TR_NOOP("Fan gauge"), QT_TR_NOOP("Voltage gauge"),
+                                                         QT_TR_NOOP("Temperature gauge")};
+    auto spoken = [this] {
+        const Scale& s = scaleOf(group_);
+        const int top = slider_->maximum();
+        const QString scale =
+            tr("scale from %1 to %2")
+                .arg(labelText(s, 0, top), spokenReading(labelText(s, top, top).toStdString(), groupUnit(group_)));
+        if (sensor_.isEmpty()) return AccessibleTexts{tr(kGaugeNames[group_]), tr("no sensor shown"), scale};
+        return AccessibleTexts{sensor_, spokenReading_, scale};
+    };
+    // The slider inside runs upside down: its own value would read wrong.
+    describeForScreenReaders(this, QAccessible::Indicator, spoken, {}, ReadAs::OnePiece);
 }
 
 void GaugeWidget::showPosition(int position) { slider_->setValue(slider_->maximum() - position); }
+
+void GaugeWidget::showSensor(const QString& name, const QString& spokenReading) {
+    if (name == sensor_ && spokenReading == spokenReading_) return;
+    sensor_ = name;
+    spokenReading_ = spokenReading;
+    announceChange(this);
+}
 
 int GaugeWidget::positionY(int position) const {
     return slider_->y() + static_cast<const GaugeSlider*>(slider_)->valueY(slider_->maximum() - position);

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTimer>
 
@@ -67,6 +68,11 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
         page->hide();
         page->setEnabled(false);
     }
+
+    // Ctrl+Q ends the program as the strip's Exit does, saving first. Tab goes down the strip,
+    // then through the page shown, in the order the widgets were made.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &MainWindow::exitFromWindow);
 
     buildTrayMenu();
     tray_ = new TrayIcon(this, trayMenu_);

@@ -42,7 +42,7 @@ public:
     void showMonitoringPage();
     void showSettingsPage();
     void showBoardViewPage();
-    // L_Exit: save, remove the icon, end.
+    // L_Exit and Ctrl+Q: save, remove the icon, end.
     void exitFromWindow();
     // The tray menu's exit: release the library, remove the icon, end; nothing saved.
     void exitFromMenu();

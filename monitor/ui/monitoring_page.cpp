@@ -9,6 +9,7 @@
 #include <array>
 #include <vector>
 
+#include "accessibility.h"
 #include "gauge_widget.h"
 #include "poll_cycle.h"
 #include "qt_event_pump.h"
@@ -34,6 +35,9 @@ constexpr int kFrameMargin = 12;  // between a gauge frame and its panel's edges
 constexpr int kFrameWidth = 240;
 
 const char* const kTabCaptions[kGroupCount] = {"FAN", "Voltage", "Temperature"};
+const char* const kGridNames[kGroupCount] = {QT_TRANSLATE_NOOP("qorv::MonitoringPage", "Fan readings"),
+                                             QT_TRANSLATE_NOOP("qorv::MonitoringPage", "Voltage readings"),
+                                             QT_TRANSLATE_NOOP("qorv::MonitoringPage", "Temperature readings")};
 
 const QColor kPageBackground(238, 241, 246);
 const QColor kPanelBackground(250, 251, 253);
@@ -50,6 +54,12 @@ public:
         colour_ = QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
         update();
     }
+    // What the lamp says to screen readers: whether monitoring is on.
+    void setMonitoring(bool on) {
+        on_ = on;
+        announceChange(this);
+    }
+    bool monitoring() const { return on_; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -62,6 +72,7 @@ protected:
 
 private:
     QColor colour_;
+    bool on_ = false;
 };
 
 }  // namespace
@@ -119,6 +130,8 @@ void MonitoringPage::Parts::gaugeTick(int group) {
         // The gauge follows the last reading's text; it takes no reading of its own.
         const SensorSlot& sensor = state.table[state.groups.gaugeSensor];
         gauges[size_t(group)]->showPosition(gaugePosition(group, sensor.ReadingText));
+        gauges[size_t(group)]->showSensor(QString::fromStdString(sensor.Name),
+                                          spokenReading(sensor.ReadingText, sensor.Unit));
         frames[size_t(group)]->setTitle(QString::fromStdString(sensor.Name));
     }
     pump.processEvents();
@@ -148,6 +161,7 @@ void MonitoringPage::Parts::toggleMonitor() {
         go->stop();
     button->setText(QString::fromLatin1(buttonState.caption()));
     lamp->setColour(buttonState.lampColour());
+    lamp->setMonitoring(buttonState.monitoring);
 }
 
 MonitoringPage::MonitoringPage(MonitorState& state, PollCycle& cycle, std::function<void()> closeCountdown,
@@ -178,6 +192,12 @@ MonitoringPage::MonitoringPage(MonitorState& state, PollCycle& cycle, std::funct
     p.lamp->setGeometry(p.button->x() - kLampGap - kLampSide, p.button->y() + (kButtonHeight - kLampSide) / 2,
                         kLampSide, kLampSide);
     p.lamp->setColour(p.buttonState.lampColour());
+    setAccessibleName(tr("System Monitoring page"));
+    p.tabs->setAccessibleName(tr("Reading groups"));
+    auto lampState = [lamp = p.lamp] {
+        return AccessibleTexts{tr("Monitor lamp"), lamp->monitoring() ? tr("Monitoring on") : tr("Monitoring off"), {}};
+    };
+    describeForScreenReaders(p.lamp, QAccessible::Indicator, lampState);
 
     const QRect panelRect = p.panelRect();
     for (int g = 0; g < kGroupCount; ++g) {
@@ -195,6 +215,13 @@ MonitoringPage::MonitoringPage(MonitorState& state, PollCycle& cycle, std::funct
         grid->setObjectName(indexed("MSFlexGridFan", g));
         grid->setMaximumHeight(panelRect.height() - 2);
         grid->move(1, 1);
+        grid->setAccessibleName(tr(kGridNames[g]));
+        grid->setThresholdsOf([&table = state.table](const std::string& name) {
+            // Of two sensors with the same name, the first is the one a row names.
+            for (int slot = 0; slot < table.count; ++slot)
+                if (table[slot].Name == name) return spokenThresholds(table[slot]);
+            return QString();
+        });
 
         auto* frame = new QGroupBox(panel);
         frame->setObjectName(indexed("Frame1", g));

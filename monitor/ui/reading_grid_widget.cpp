@@ -2,10 +2,15 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 #include <array>
 #include <cmath>
+
+#include "accessibility.h"
+#include "focus_frame.h"
 
 namespace qorv {
 
@@ -32,6 +37,19 @@ QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 Qt::Alignment columnAlignment(int column) {
     return column == kNameColumn ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter;
 }
+
+// A cell that a screen reader describes with its whole row.
+class GridCell final : public QTableWidgetItem {
+public:
+    explicit GridCell(const ReadingGridWidget& grid) : grid_(grid) {}
+    QVariant data(int role) const override {
+        if (role == Qt::AccessibleDescriptionRole) return grid_.spokenRow(row() + 1);
+        return QTableWidgetItem::data(role);
+    }
+
+private:
+    const ReadingGridWidget& grid_;
+};
 
 }  // namespace
 
@@ -72,7 +90,9 @@ ReadingGridWidget::ReadingGridWidget(QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // No selection highlight: the row colours are the grid's only marking.
     setSelectionMode(QAbstractItemView::NoSelection);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the grid and goes on past it; a click leaves the focus where it was.
+    setFocusPolicy(Qt::TabFocus);
+    setTabKeyNavigation(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }").arg(kGridLines.name()));
 
@@ -117,12 +137,67 @@ void ReadingGridWidget::paintRows(int gaugeRow) {
             if (QTableWidgetItem* it = item(r - 1, c)) it->setBackground(toColor(rowColour(r, r == gaugeRow)));
 }
 
+void ReadingGridWidget::setThresholdsOf(std::function<QString(const std::string& name)> thresholdsOf) {
+    thresholdsOf_ = std::move(thresholdsOf);
+}
+
+QString ReadingGridWidget::spokenRow(int row) const {
+    if (row < 1 || row > rowCount()) return {};
+    auto text = [&](int column) {
+        const QTableWidgetItem* it = item(row - 1, column);
+        return it ? it->text() : QString();
+    };
+    const QString name = text(kNameColumn);
+    if (name.isEmpty()) return {};
+    QString spoken = name + ", " + spokenReading(text(kReadingColumn).toStdString(), text(kUnitColumn).toStdString());
+    const QString thresholds = thresholdsOf_ ? thresholdsOf_(name.toStdString()) : QString();
+    if (!thresholds.isEmpty()) spoken += ", " + thresholds;
+    return spoken;
+}
+
+void ReadingGridWidget::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int key = event->key();
+    if (plain && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && currentIndex().isValid()) {
+        event->accept();
+        emit rowClicked(currentIndex().row() + 1);
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+void ReadingGridWidget::paintEvent(QPaintEvent* event) {
+    QTableWidget::paintEvent(event);
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !showsKeyboardFocus(this)) return;
+    const QRect row =
+        visualRect(model()->index(current.row(), 0)).united(visualRect(model()->index(current.row(), kColumns - 1)));
+    QPainter painter(viewport());
+    paintFocusFrame(painter, row);
+}
+
+// The frame spans the current row: the whole view is painted again when it moves.
+void ReadingGridWidget::focusInEvent(QFocusEvent* event) {
+    QTableWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void ReadingGridWidget::focusOutEvent(QFocusEvent* event) {
+    QTableWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ReadingGridWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableWidget::currentChanged(current, previous);
+    viewport()->update();
+}
+
 void ReadingGridWidget::setDataRowCount(int rows) {
     setRowCount(rows);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < kColumns; ++c) {
             if (item(r, c)) continue;
-            auto* it = new QTableWidgetItem;
+            auto* it = new GridCell(*this);
             it->setFlags(Qt::ItemIsEnabled);
             it->setTextAlignment(columnAlignment(c));
             it->setForeground(kRowText);

@@ -1,9 +1,12 @@
 // One reading group's grid: Name, Reading and Unit of each sensor of the group, one row
-// per sensor under a header, coloured by the core. Read-only; a click on a row is offered
-// to the page, which chooses the gauge sensor from it.
+// per sensor under a header, coloured by the core. Read-only; a click on a row, or Enter or
+// Space on the current row, is offered to the page, which chooses the gauge sensor from it.
+// Tab gives it the focus; a frame then marks the current row. Screen readers read each cell
+// with its whole row: "CPU1 Temp, 45 degrees Celsius, high threshold 75, low threshold 0".
 #pragma once
 
 #include <QTableWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,9 +35,22 @@ public:
     // Colours every data row by its number, the given row (1-based) as the gauge row.
     void paintRows(int gaugeRow);
 
+    // Where a row's spoken text finds the thresholds of the sensor it names.
+    void setThresholdsOf(std::function<QString(const std::string& name)> thresholdsOf);
+    // What a screen reader says for data row r (1-based): name, reading and thresholds;
+    // empty for a row not filled yet.
+    QString spokenRow(int row) const;
+
 signals:
     // A click on data row r (1-based).
     void rowClicked(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     class CoreView;
@@ -44,6 +60,7 @@ private:
     void fitHeight();
 
     std::unique_ptr<CoreView> view_;
+    std::function<QString(const std::string&)> thresholdsOf_;
 };
 
 }  // namespace qorv

@@ -15,7 +15,8 @@ constexpr QRect agreementBox() { return {60, 120, 580, 560}; }
 constexpr QPointF aboutMarkCentre() { return {820, 300}; }
 constexpr QRect versionLabel() { return {720, 440, 200, 26}; }
 
-// General Setting: the frames and the OK button.
+// General Setting: the frames and the OK button, at the default font; where a larger font
+// needs more room the form grows from this corner to the right and down.
 constexpr QRect settingsForm() { return {60, 120, 640, 480}; }
 
 }  // namespace qorv::ui

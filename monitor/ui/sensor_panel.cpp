@@ -1,5 +1,6 @@
 #include "sensor_panel.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,11 +21,16 @@ namespace qorv {
 
 namespace {
 
+// The panel's size at the default font; a larger font makes it as large as its halves need.
 constexpr QSize kPanelSize{380, 330};
 constexpr int kFanPictureSide = 72;
 constexpr int kFieldWidth = 110;
 const QColor kGoodReading(0, 255, 0);
 const QColor kFailedReading(255, 0, 0);
+// Dark enough that even the failed reading's pure red stands out 4.5 : 1 against it, the
+// light text 16 : 1.
+const QColor kPanelBackground(0x09, 0x15, 0x24);
+const QColor kPanelText(0xe8, 0xf1, 0xf5);
 
 QLabel* label(const char* name, const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
@@ -42,13 +48,14 @@ SensorPanel::SensorPanel(MonitorState& state, SensorSource& library, PollCycle& 
                          QWidget* parent)
     : QWidget(parent), state_(state), library_(library), cycle_(cycle), platform_(platform) {
     setObjectName("PicDis_Set");
-    setFixedSize(kPanelSize);
     // A pointer moving over the panel is not a move over the board under it.
     setAttribute(Qt::WA_NoMousePropagation);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(
-        "#PicDis_Set { background: #12263f; border: 1px solid #2bb3a3; border-radius: 6px; }"
-        "#PicDis_Set QLabel, #PicDis_Set QGroupBox, #PicDis_Set QCheckBox { color: #e8f1f5; }");
+    // The check boxes take no colour from the sheet: it would paint their marks light on the
+    // style's light boxes. Their captions are made light below, the marks stay the style's.
+    setStyleSheet(QString("#PicDis_Set { background: %1; border: 1px solid #2bb3a3; border-radius: 6px; }"
+                          "#PicDis_Set QLabel, #PicDis_Set QGroupBox { color: %2; }")
+                      .arg(kPanelBackground.name(), kPanelText.name()));
 
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setObjectName("TimerForPic_setUpdate");
@@ -64,6 +71,12 @@ SensorPanel::SensorPanel(MonitorState& state, SensorSource& library, PollCycle& 
 
     valueHalf_ = buildValueHalf();
     fanHalf_ = buildFanHalf();
+    for (QCheckBox* box : findChildren<QCheckBox*>()) {
+        QPalette caption = box->palette();
+        caption.setColor(QPalette::WindowText, kPanelText);
+        box->setPalette(caption);
+    }
+    setFixedSize(kPanelSize.expandedTo(valueHalf_->minimumSizeHint()).expandedTo(fanHalf_->minimumSizeHint()));
     for (QWidget* half : {valueHalf_, fanHalf_}) {
         half->setGeometry(rect());
         half->hide();
@@ -94,6 +107,8 @@ QWidget* SensorPanel::buildValueHalf() {
     low_ = new ThresholdField("TextLowLmt", frame);
     for (QLineEdit* field : {static_cast<QLineEdit*>(high_), static_cast<QLineEdit*>(low_)})
         field->setMaximumWidth(kFieldWidth);
+    high_->setAccessibleName(tr("High threshold"));
+    low_->setAccessibleName(tr("Low threshold"));
     value_ = label("LabelValue", {}, frame);
     QFont big = value_->font();
     big.setBold(true);
@@ -143,6 +158,10 @@ QWidget* SensorPanel::buildFanHalf() {
     slider_->setTickInterval(1);
     fanLimit_ = new ThresholdField("TextFan_Lmt", frame);
     fanLimit_->setMaximumWidth(kFieldWidth);
+    fanLimit_->setAccessibleName(tr("Low threshold"));
+    slider_->setAccessibleName(tr("Fan speed step"));
+    // Tab as the rows read: the limit, then the slider under it.
+    setTabOrder(fanLimit_, slider_);
 
     grid->addWidget(fanName_, 0, 0, 1, 4);
     grid->addWidget(fanPicture_, 1, 0, 3, 1);
@@ -274,6 +293,8 @@ void SensorPanel::commitEdits() {
     if (low_->isModified()) commit(low_, false);
     if (fanLimit_->isModified()) commit(fanLimit_, false);
 }
+
+void SensorPanel::focusFirstField() { (current().isFan() ? fanLimit_ : high_)->setFocus(Qt::TabFocusReason); }
 
 void SensorPanel::commit(ThresholdField* field, bool high) {
     // Also when the panel closes under the field: an edit is never lost.

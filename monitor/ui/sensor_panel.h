@@ -40,6 +40,8 @@ public:
 
     // Commits a threshold the user has typed into and not yet left, as leaving it would.
     void commitEdits();
+    // Puts the focus on the open half's first field: the high threshold, a fan's low limit.
+    void focusFirstField();
 
     int currentSensor() const { return current_; }
     int openedMark() const { return openedMark_; }

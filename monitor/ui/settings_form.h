@@ -10,7 +10,10 @@
 #include "startup.h"
 
 class QComboBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace qorv {
 
@@ -29,6 +32,9 @@ private:
     void buildMailFrame();
     void buildSystemFrame();
     void buildSoundFrame();
+    // Places every part: at the default font where it has always stood; a larger font grows
+    // what its text needs and moves what follows along, and the form with it.
+    void layOut();
     // "OK": the fields become the mail settings, a new receiver is remembered, then saved.
     void applyAndSave();
     // "Delete Address Record": every remembered receiver and the current one are forgotten.
@@ -39,6 +45,18 @@ private:
     std::function<void()> save_;
     QComboBox* address_ = nullptr;
     QLineEdit* server_ = nullptr;
+    QGroupBox* mailFrame_ = nullptr;
+    QLabel* addressCaption_ = nullptr;
+    QLabel* serverCaption_ = nullptr;
+    QPushButton* forget_ = nullptr;
+    QLabel* mailNote_ = nullptr;
+    QGroupBox* systemFrame_ = nullptr;
+    QPushButton* information_ = nullptr;
+    QLabel* systemNote_ = nullptr;
+    QGroupBox* soundFrame_ = nullptr;
+    QLabel* soundPicture_ = nullptr;
+    QLabel* soundNote_ = nullptr;
+    QPushButton* ok_ = nullptr;
 };
 
 }  // namespace qorv
