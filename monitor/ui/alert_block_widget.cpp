@@ -1,4 +1,5 @@
 #include "alert_block_widget.h"
+#include "ui_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +13,9 @@
 namespace qorv {
 
 namespace {
-constexpr const char* kCaptions[4] = {"Beep", "E-Mail", "ReBoot", "Shut Down"};
+constexpr const char* kCaptions[4] = {QT_TRANSLATE_NOOP("Qorvmon", "Beep"), QT_TRANSLATE_NOOP("Qorvmon", "E-Mail"),
+                                      QT_TRANSLATE_NOOP("Qorvmon", "ReBoot"),
+                                      QT_TRANSLATE_NOOP("Qorvmon", "Shut Down")};
 }
 
 AlertBlockWidget::AlertBlockWidget(int block, const QString& caption, std::span<const int> frequencies, QWidget* parent)
@@ -20,7 +23,7 @@ AlertBlockWidget::AlertBlockWidget(int block, const QString& caption, std::span<
     auto* grid = new QGridLayout(this);
     const int firstBox = block == 1 ? 1 : 5;
     for (int i = 0; i < 4; ++i) {
-        boxes_[i] = new QCheckBox(kCaptions[i], this);
+        boxes_[i] = new QCheckBox(uiText(kCaptions[i]), this);
         boxes_[i]->setObjectName(QString("CheckBox%1").arg(firstBox + i));
         boxes_[i]->installEventFilter(this);
         grid->addWidget(boxes_[i], i / 2, i % 2);
@@ -37,12 +40,12 @@ AlertBlockWidget::AlertBlockWidget(int block, const QString& caption, std::span<
         combo->setValidator(new QIntValidator(0, std::numeric_limits<int>::max(), combo));
         combo->lineEdit()->installEventFilter(this);
         grid->addWidget(combo, row, 0);
-        grid->addWidget(new QLabel(unit, this), row, 1);
+        grid->addWidget(new QLabel(uiText(unit), this), row, 1);
         connect(combo, &QComboBox::activated, this, &AlertBlockWidget::captured);
         return combo;
     };
-    frequency_ = list("ListBeepFre", frequencies, "Hz", 2);
-    duration_ = list("ListBeepDur", std::span<const int>(kBlockDurations), "ms", 3);
+    frequency_ = list("ListBeepFre", frequencies, QT_TRANSLATE_NOOP("Qorvmon", "Hz"), 2);
+    duration_ = list("ListBeepDur", std::span<const int>(kBlockDurations), QT_TRANSLATE_NOOP("Qorvmon", "ms"), 3);
 }
 
 bool AlertBlockWidget::eventFilter(QObject* watched, QEvent* event) {

@@ -12,6 +12,7 @@
 
 #include "artwork.h"
 #include "startup.h"
+#include "ui_text.h"
 
 namespace qorv {
 
@@ -22,16 +23,16 @@ constexpr int kMinimumWidth = 420;
 
 BoardSelectDialog::BoardSelectDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("frmForBoardSelect");
-    setWindowTitle("Login");
+    setWindowTitle(tr("Login"));
     setWindowIcon(artwork::applicationIcon());
 
     auto* layout = new QVBoxLayout(this);
-    auto* welcome = new QLabel(kWelcomeText, this);
+    auto* welcome = new QLabel(uiText(kWelcomeText), this);
     welcome->setObjectName("lblLabels");
     welcome->setWordWrap(true);
     layout->addWidget(welcome);
 
-    auto* frame = new QGroupBox("QORVANE Motherboards", this);
+    auto* frame = new QGroupBox(tr("QORVANE Motherboards"), this);
     auto* grid = new QGridLayout(frame);
     options_ = new QButtonGroup(this);
     // Index order: the left column top to bottom, then the right column.
@@ -44,9 +45,9 @@ BoardSelectDialog::BoardSelectDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(frame);
 
     auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton("OK", this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName("cmdOK");
-    auto* cancel = new QPushButton("Cancel", this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName("comCancel");
     buttons->addStretch();
     buttons->addWidget(ok);

@@ -9,9 +9,10 @@ class QButtonGroup;
 
 namespace qorv {
 
-inline constexpr const char* kWelcomeText =
+inline constexpr const char* kWelcomeText = QT_TRANSLATE_NOOP(
+    "Qorvmon",
     "Welcom to QORVANE System Monitor. This is your first time to use this tool. Please select the motherboard you "
-    "install the Monitor on.Make sure you select the correct Name .";
+    "install the Monitor on.Make sure you select the correct Name .");
 
 class BoardSelectDialog : public QDialog {
     Q_OBJECT

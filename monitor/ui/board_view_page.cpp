@@ -139,13 +139,15 @@ void BoardViewPage::showBoard() {
     QPixmap board(path);
     picture_->setPixmap(board);
     if (board.isNull()) {
-        missingNote_->setText(QString("No picture of board %1: %2 is missing or unreadable.")
+        missingNote_->setText(tr("No picture of board %1: %2 is missing or unreadable.")
                                   .arg(QString::fromStdString(state_.boardName), QFileInfo(path).fileName()));
         missingNote_->show();
         if (!missingReported_) {
             missingReported_ = true;
-            platform_.message("The board picture " + path.toStdString() +
-                              " is missing or unreadable; the board view shows the sensors without it.");
+            platform_.message(
+                tr("The board picture %1 is missing or unreadable; the board view shows the sensors without it.")
+                    .arg(path)
+                    .toStdString());
         }
     } else {
         missingNote_->hide();

@@ -8,6 +8,7 @@
 
 #include "platform.h"
 #include "progress_bar.h"
+#include "ui_text.h"
 
 namespace qorv {
 
@@ -52,7 +53,7 @@ CountdownDialog::CountdownDialog(const CountdownTexts& texts, AlarmHandOver& han
 
     auto* layout = new QVBoxLayout(this);
     auto label = [&](const char* name, const std::string& text, bool bold = false) {
-        auto* l = new QLabel(QString::fromStdString(text), this);
+        auto* l = new QLabel(uiText(text), this);
         l->setObjectName(name);
         if (bold) {
             QFont f = l->font();
@@ -73,9 +74,9 @@ CountdownDialog::CountdownDialog(const CountdownTexts& texts, AlarmHandOver& han
     layout->addWidget(bar_);
 
     auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton("OK", this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName("FlatBttnOK");
-    auto* cancelButton = new QPushButton("Cancel", this);
+    auto* cancelButton = new QPushButton(tr("Cancel"), this);
     cancelButton->setObjectName("FlatBttnCancel");
     cancelButton->setDefault(true);  // a stray Enter must not stop the machine
     buttons->addStretch();

@@ -17,6 +17,7 @@
 #include "reading_groups.h"
 #include "startup.h"
 #include "ui_geometry.h"
+#include "ui_text.h"
 
 namespace qorv {
 
@@ -34,7 +35,9 @@ constexpr int kLampGap = 12;
 constexpr int kFrameMargin = 12;  // between a gauge frame and its panel's edges
 constexpr int kFrameWidth = 240;
 
-const char* const kTabCaptions[kGroupCount] = {"FAN", "Voltage", "Temperature"};
+const char* const kTabCaptions[kGroupCount] = {QT_TRANSLATE_NOOP("Qorvmon", "FAN"),
+                                               QT_TRANSLATE_NOOP("Qorvmon", "Voltage"),
+                                               QT_TRANSLATE_NOOP("Qorvmon", "Temperature")};
 const char* const kGridNames[kGroupCount] = {QT_TRANSLATE_NOOP("qorv::MonitoringPage", "Fan readings"),
                                              QT_TRANSLATE_NOOP("qorv::MonitoringPage", "Voltage readings"),
                                              QT_TRANSLATE_NOOP("qorv::MonitoringPage", "Temperature readings")};
@@ -159,7 +162,7 @@ void MonitoringPage::Parts::toggleMonitor() {
         go->start(MonitorButtonState::kRefreshIntervalMs);  // the first timed refresh 15 s from now
     else
         go->stop();
-    button->setText(QString::fromLatin1(buttonState.caption()));
+    button->setText(uiText(buttonState.caption()));
     lamp->setColour(buttonState.lampColour());
     lamp->setMonitoring(buttonState.monitoring);
 }
@@ -179,11 +182,11 @@ MonitoringPage::MonitoringPage(MonitorState& state, PollCycle& cycle, std::funct
     p.tabs->setObjectName(QStringLiteral("TabStripMonitor"));
     p.tabs->setExpanding(false);
     p.tabs->setDrawBase(false);
-    for (const char* caption : kTabCaptions) p.tabs->addTab(QString::fromLatin1(caption));
+    for (const char* caption : kTabCaptions) p.tabs->addTab(uiText(caption));
     p.tabs->move(kMargin, kMargin);
     p.tabs->resize(p.tabs->sizeHint());
 
-    p.button = new QPushButton(QString::fromLatin1(p.buttonState.caption()), this);
+    p.button = new QPushButton(uiText(p.buttonState.caption()), this);
     p.button->setObjectName(QStringLiteral("comEnableMonitor"));
     p.button->setGeometry(ui::kPageWidth - kMargin - kButtonWidth, p.tabs->y() + (p.tabs->height() - kButtonHeight) / 2,
                           kButtonWidth, kButtonHeight);

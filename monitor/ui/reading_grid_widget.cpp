@@ -11,6 +11,7 @@
 
 #include "accessibility.h"
 #include "focus_frame.h"
+#include "ui_text.h"
 
 namespace qorv {
 
@@ -69,9 +70,9 @@ private:
 
 ReadingGridWidget::ReadingGridWidget(QWidget* parent)
     : QTableWidget(0, kColumns, parent), view_(std::make_unique<CoreView>(*this)) {
-    const char* headers[kColumns] = {"Name", "Reading", "Unit"};
+    const QString headers[kColumns] = {tr("Name"), tr("Reading"), tr("Unit")};
     for (int c = 0; c < kColumns; ++c) {
-        auto* item = new QTableWidgetItem(QString::fromLatin1(headers[c]));
+        auto* item = new QTableWidgetItem(headers[c]);
         item->setTextAlignment(columnAlignment(c));
         setHorizontalHeaderItem(c, item);
     }
@@ -115,7 +116,7 @@ void ReadingGridWidget::layoutColumns(const std::vector<std::string>& names) {
     for (const std::string& n : names)
         needed[kNameColumn] = std::max(needed[kNameColumn], need(cells, QString::fromStdString(n)));
     for (const char* r : kWidestReadings)
-        needed[kReadingColumn] = std::max(needed[kReadingColumn], need(cells, QString::fromLatin1(r)));
+        needed[kReadingColumn] = std::max(needed[kReadingColumn], need(cells, uiText(r)));
     for (const char* u : kUnits)
         needed[kUnitColumn] = std::max(needed[kUnitColumn], need(cells, QString::fromLatin1(u)));
 
@@ -209,8 +210,7 @@ void ReadingGridWidget::setDataRowCount(int rows) {
 void ReadingGridWidget::setDataRow(int row, Rgb colour, const std::string& name, const std::string& reading,
                                    const std::string& unit) {
     if (row < 1 || row > rowCount()) return;
-    const QString texts[kColumns] = {QString::fromStdString(name), QString::fromStdString(reading),
-                                     QString::fromStdString(unit)};
+    const QString texts[kColumns] = {QString::fromStdString(name), uiText(reading), QString::fromStdString(unit)};
     for (int c = 0; c < kColumns; ++c) {
         QTableWidgetItem* it = item(row - 1, c);
         it->setText(texts[c]);

@@ -8,6 +8,7 @@
 #include "screen_layout.h"
 #include "settings_form.h"
 #include "ui_geometry.h"
+#include "ui_text.h"
 
 namespace qorv {
 
@@ -15,9 +16,9 @@ namespace {
 
 enum Background { kAboutBackground = 0, kSettingsBackground = 1 };
 
-QString paragraph(const char* text) { return "<p>" + QString::fromUtf8(text).toHtmlEscaped() + "</p>"; }
+QString paragraph(const char* text) { return "<p>" + uiText(text).toHtmlEscaped() + "</p>"; }
 
-QString heading(const char* text) { return "<h3>" + QString::fromUtf8(text).toHtmlEscaped() + "</h3>"; }
+QString heading(const char* text) { return "<h3>" + uiText(text).toHtmlEscaped() + "</h3>"; }
 
 QString agreementHtml() {
     QString html = heading(about::kProductName);
@@ -54,6 +55,7 @@ ScreenPage::ScreenPage(MonitorState& state, Platform& platform, std::function<vo
     parts_->agreement->setObjectName(QStringLiteral("txtBoxAgreement"));
     parts_->agreement->setGeometry(ui::agreementBox());
     parts_->agreement->setReadOnly(true);
+    parts_->agreement->setAccessibleName(tr("About and terms of use"));
     parts_->agreement->setHtml(agreementHtml());
 
     parts_->version = new QLabel(QString::fromLatin1(about::kVersionText), this);

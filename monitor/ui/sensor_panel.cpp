@@ -16,6 +16,7 @@
 #include "read_sensor.h"
 #include "sensor_panel_logic.h"
 #include "threshold_field.h"
+#include "ui_text.h"
 
 namespace qorv {
 
@@ -101,7 +102,7 @@ QWidget* SensorPanel::buildValueHalf() {
     title->addStretch();
     layout->addLayout(title);
 
-    auto* frame = new QGroupBox("Threshold", half);
+    auto* frame = new QGroupBox(tr("Threshold"), half);
     auto* grid = new QGridLayout(frame);
     high_ = new ThresholdField("TextHighLmt", frame);
     low_ = new ThresholdField("TextLowLmt", frame);
@@ -122,7 +123,7 @@ QWidget* SensorPanel::buildValueHalf() {
     grid->addWidget(low_, 2, 1);
     layout->addWidget(frame);
 
-    block2_ = new AlertBlockWidget(2, "Alert Settings", kSensorBlockFrequencies, half);
+    block2_ = new AlertBlockWidget(2, tr("Alert Settings"), kSensorBlockFrequencies, half);
     layout->addWidget(block2_);
     connect(high_, &ThresholdField::left, this, [this] { commit(high_, true); });
     connect(low_, &ThresholdField::left, this, [this] { commit(low_, false); });
@@ -135,7 +136,7 @@ QWidget* SensorPanel::buildFanHalf() {
     half->setObjectName("PictureFAN");
     auto* layout = new QVBoxLayout(half);
 
-    auto* frame = new QGroupBox("Fan Control", half);
+    auto* frame = new QGroupBox(tr("Fan Control"), half);
     auto* grid = new QGridLayout(frame);
     fanName_ = label("LabelFanName", {}, frame);
     QFont bold = fanName_->font();
@@ -173,7 +174,7 @@ QWidget* SensorPanel::buildFanHalf() {
     grid->addWidget(slider_, 3, 1, 1, 3);
     layout->addWidget(frame);
 
-    block1_ = new AlertBlockWidget(1, "O/U Threshold", kFanBlockFrequencies, half);
+    block1_ = new AlertBlockWidget(1, tr("O/U Threshold"), kFanBlockFrequencies, half);
     layout->addWidget(block1_);
     connect(slider_, &QSlider::valueChanged, this, &SensorPanel::sendStep);
     connect(fanLimit_, &ThresholdField::left, this, [this] { commit(fanLimit_, false); });
@@ -209,7 +210,7 @@ void SensorPanel::fillValueHalf(const SensorSlot& s, bool ok, double value) {
     valueUnit_->setText("(" + QString::fromStdString(s.Unit) + ")");
     low_->setText(numberString(s.LowThreshold));
     high_->setText(numberString(s.HighThreshold));
-    value_->setText(ok ? numberString(value) : QString::fromStdString(s.ReadingText));
+    value_->setText(ok ? numberString(value) : uiText(s.ReadingText));
     colour(value_, ok ? kGoodReading : kFailedReading);
     block2_->show(alertBlockOf(s));
 }
@@ -246,7 +247,7 @@ void SensorPanel::fillFanHalf(const SensorSlot& s, bool ok, double value) {
         colour(speed_, kGoodReading);
         setFanInterval(fanFrameInterval(value, true));
     } else {
-        speed_->setText(QString::fromStdString(s.ReadingText));
+        speed_->setText(uiText(s.ReadingText));
         colour(speed_, kFailedReading);
         fanTimer_->stop();
         fanPicture_->setPixmap(artwork::fanFrame(0, kFanPictureSide));
@@ -264,7 +265,7 @@ void SensorPanel::setFanInterval(std::optional<int> interval) {
 
 void SensorPanel::refreshFanHalf(bool ok, double value) {
     if (ok) setFanInterval(fanFrameInterval(value, false));
-    speed_->setText(QString::fromStdString(current().ReadingText));
+    speed_->setText(uiText(current().ReadingText));
 }
 
 void SensorPanel::refresh() {
@@ -273,7 +274,7 @@ void SensorPanel::refresh() {
         if (state_.table[slot].isFan())
             refreshFanHalf(r.ok, r.value);
         else
-            value_->setText(QString::fromStdString(state_.table[slot].ReadingText));
+            value_->setText(uiText(state_.table[slot].ReadingText));
     });
 }
 

@@ -17,8 +17,6 @@ namespace qorv {
 
 namespace {
 
-constexpr const char* kSoundNote = "You can adjust the 'beep' frequency and the duration in Qorvanescope. ";
-
 // Places inside the form, which stands at ui::settingsForm() on the page, at the default
 // font. A larger font only ever adds to them.
 constexpr int kFormWidth = ui::settingsForm().width();
@@ -114,7 +112,7 @@ QLabel* noteLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
-QGroupBox* frame(const char* title, QWidget* parent) { return new QGroupBox(QString::fromLatin1(title), parent); }
+QGroupBox* frame(const QString& title, QWidget* parent) { return new QGroupBox(title, parent); }
 
 // What the widget's text needs, or the default when that is more.
 int widthFor(const QWidget* w, int pixels) { return std::max(pixels, w->sizeHint().width()); }
@@ -135,16 +133,16 @@ SettingsForm::SettingsForm(MonitorState& state, Platform& platform, std::functio
     buildSystemFrame();
     buildSoundFrame();
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_ = new QPushButton(tr("OK"), this);
     ok_->setObjectName(QStringLiteral("comOKSetting"));
     connect(ok_, &QPushButton::clicked, this, &SettingsForm::applyAndSave);
     layOut();
 }
 
 void SettingsForm::buildMailFrame() {
-    QGroupBox* mail = mailFrame_ = frame("E--MAIL", this);
+    QGroupBox* mail = mailFrame_ = frame(tr("E--MAIL"), this);
 
-    addressCaption_ = fieldLabel(QStringLiteral("Address :"), mail);
+    addressCaption_ = fieldLabel(tr("Address :"), mail);
     address_ = new QComboBox(mail);
     address_->setObjectName(QStringLiteral("ComboMailAddress"));
     address_->setEditable(true);
@@ -156,31 +154,30 @@ void SettingsForm::buildMailFrame() {
     address_->installEventFilter(filter);
     address_->lineEdit()->installEventFilter(filter);
 
-    serverCaption_ = fieldLabel(QStringLiteral("Mail Server"), mail);
+    serverCaption_ = fieldLabel(tr("Mail Server"), mail);
     server_ = new QLineEdit(mail);
     server_->setObjectName(QStringLiteral("TextMailServer"));
 
-    forget_ = new QPushButton(QStringLiteral("Delete Address Record"), mail);
+    forget_ = new QPushButton(tr("Delete Address Record"), mail);
     forget_->setObjectName(QStringLiteral("comDeleteMailAdd"));
     connect(forget_, &QPushButton::clicked, this, &SettingsForm::forgetAddresses);
 
-    mailNote_ = noteLabel(QStringLiteral("Alert mails go to this address through this mail server."), mail);
+    mailNote_ = noteLabel(tr("Alert mails go to this address through this mail server."), mail);
 }
 
 void SettingsForm::buildSystemFrame() {
-    systemFrame_ = frame("SYSTEM", this);
-    information_ = new QPushButton(QStringLiteral("System Information"), systemFrame_);
+    systemFrame_ = frame(tr("SYSTEM"), this);
+    information_ = new QPushButton(tr("System Information"), systemFrame_);
     information_->setObjectName(QStringLiteral("ComSysInfo"));
     connect(information_, &QPushButton::clicked, this, [this] { platform_.startSystemInformation(); });
-    systemNote_ =
-        noteLabel(QStringLiteral("Opens the system's own hardware and system information tool."), systemFrame_);
+    systemNote_ = noteLabel(tr("Opens the system's own hardware and system information tool."), systemFrame_);
 }
 
 void SettingsForm::buildSoundFrame() {
-    soundFrame_ = frame("SOUND", this);
+    soundFrame_ = frame(tr("SOUND"), this);
     soundPicture_ = new QLabel(soundFrame_);
     soundPicture_->setPixmap(artwork::soundPicture(kPictureSide));
-    soundNote_ = new QLabel(QString::fromLatin1(kSoundNote), soundFrame_);
+    soundNote_ = new QLabel(tr("You can adjust the 'beep' frequency and the duration in Qorvanescope. "), soundFrame_);
     soundNote_->setWordWrap(true);
     soundNote_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }

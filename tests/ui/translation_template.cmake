@@ -4,7 +4,9 @@
 file(READ "${TEMPLATE}" template)
 set(expected
   "Read Failed" "Turn Monitor On" "Turn Monitor Off" "Can not be empty !" "Can not close down Windows"
-  "   OK for reset at once." "System Monitoring" "The settings could not be saved: %1")
+  "   OK for reset at once." "System Monitoring" "The settings could not be saved: %1" "Delete Address Record"
+  "QORVANE Motherboards" "Shut Down" "Temperature" "Terms of Use" "Fan Control"
+  "No picture of board %1: %2 is missing or unreadable.")
 foreach(text IN LISTS expected)
   string(FIND "${template}" "${text}</source>" at)
   if(at EQUAL -1)
