@@ -13,12 +13,12 @@ command=${1:-test}
 
 # Building the programs and running them: compiler, build tools, Qt (with its platform
 # plugins, and lupdate for the translation template), libcurl for the mail library, ALSA for the alert tone, libsystemd for the
-# service's readiness notification, python3 with PIL to draw the application icon, and
+# service's readiness notification, prometheus-cpp for the metrics exporter, nlohmann-json for qorvmon-sensors --json, python3 with PIL to draw the application icon, and
 # fonts for the window's pictures.
 demo_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins qt6-tools-dev qt6-l10n-tools libasound2-dev
-  libcurl4-openssl-dev libsystemd-dev
+  libcurl4-openssl-dev libsystemd-dev nlohmann-json3-dev prometheus-cpp-dev
   python3 python3-pil fonts-dejavu-core
 )
 
@@ -28,12 +28,15 @@ suite_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
-# Running the tests: a loopback SMTP server for the mail library, a private D-Bus with a
-# stand-in for logind for the system exit, systemd-analyze to check the service's unit,
+# Running the tests: a loopback SMTP server for the mail library, a JSON Schema validator
+# for qorvmon-sensors --json, a private D-Bus with a
+# stand-in for logind for the system exit, a real Prometheus and
+# Alertmanager for the fleet test, systemd-analyze to check the service's unit,
 # the Debian package tools and lintian for the package test, and clang with its runtime
 # for the libFuzzer targets.
 test_packages=(
-  python3-aiosmtpd
+  python3-aiosmtpd python3-jsonschema
+  prometheus prometheus-alertmanager
   dbus-daemon python3-dbus python3-gi
   systemd
   dpkg-dev fakeroot lintian file desktop-file-utils

@@ -26,8 +26,9 @@ public:
     // Drops whatever an earlier alert left in the library and starts a new message.
     void ResetMailSession();
 
-    // Adds the six lines, the receiver, and sends through the server.
-    void SendAlertMail(const std::string& sensorName, const std::string& alertText, const std::string& receiver,
+    // Adds the six lines, the receiver, and sends through the server. True when the server
+    // took the mail.
+    bool SendAlertMail(const std::string& sensorName, const std::string& alertText, const std::string& receiver,
                        const std::string& server);
 
 private:

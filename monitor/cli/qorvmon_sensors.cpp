@@ -1,5 +1,5 @@
 // qorvmon-sensors: every sensor of the board, read once or every few seconds, for
-// headless servers and scripts. It takes no alert actions.
+// headless servers, scripts and monitoring systems. It takes no alert actions.
 #include <unistd.h>
 
 #include <chrono>
@@ -10,10 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "alert_rules.h"
 #include "board_file.h"
+#include "check_output.h"
 #include "hwm_binding.h"
-#include "number_text.h"
-#include "read_sensor.h"
+#include "pass_reporter.h"
+#include "pass_status.h"
 #include "sensors_options.h"
 #include "settings_file.h"
 #include "settings_location.h"
@@ -30,26 +32,20 @@ std::string programFolder() {
     return p.substr(0, p.find_last_of('/'));
 }
 
-void printReadings(qorv::SensorTable& table, qorv::SensorSource& library) {
-    for (int i = 0; i < table.count; ++i) {
-        const qorv::Reading r = qorv::ReadSensor(table, i, library);
-        const qorv::SensorSlot& s = table[i];
-        const bool outside = r.ok && (r.value > s.HighThreshold || r.value < s.LowThreshold);
-        std::printf("%-20s %12s %-4s low %-9s high %-9s%s\n", s.Name.c_str(), s.ReadingText.c_str(), s.Unit.c_str(),
-                    qorv::numberText(s.LowThreshold).c_str(), qorv::numberText(s.HighThreshold).c_str(),
-                    outside ? " !" : "");
-    }
-    std::fflush(stdout);
-}
+void complain(const std::string& message) { std::cerr << "qorvmon-sensors: " << message << "\n"; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const qorv::ParsedSensorsOptions parsed =
-        qorv::parseSensorsOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const qorv::ParsedSensorsOptions parsed = qorv::parseSensorsOptions(arguments);
     if (!parsed.options) {
+        if (qorv::asksForCheck(arguments)) {
+            std::fputs(qorv::unknownReport("qorvmon-sensors: " + parsed.error).c_str(), stdout);
+            return int(qorv::CheckState::kUnknown);
+        }
         std::cerr << "qorvmon-sensors: " << parsed.error << "\n(qorvmon-sensors --help tells more)\n";
-        return 2;
+        return qorv::kExitUsage;
     }
     const qorv::SensorsOptions& options = *parsed.options;
     if (options.help) {
@@ -60,8 +56,17 @@ int main(int argc, char** argv) {
         std::cout << "qorvmon-sensors " QORV_VERSION "\n";
         return 0;
     }
+    const bool check = options.output == qorv::SensorsOutput::kCheck;
+    // A setting-up failure: the usage status, or UNKNOWN for a monitoring system.
+    const auto cannotStart = [check](const std::string& message) {
+        if (!check) {
+            complain(message);
+            return int(qorv::kExitUsage);
+        }
+        std::fputs(qorv::unknownReport(message).c_str(), stdout);
+        return int(qorv::CheckState::kUnknown);
+    };
 
-    auto complain = [](const std::string& m) { std::cerr << "qorvmon-sensors: " << m << "\n"; };
     const std::string folder = programFolder();
     std::string settings = options.settingsFile;
     if (settings.empty()) {
@@ -73,16 +78,22 @@ int main(int argc, char** argv) {
     const std::string chosen = qorv::readChosenBoard(settings, &boardProblem);
     if (!boardProblem.empty()) complain("QHwmset: " + boardProblem);
     const std::string board = options.board.empty() ? chosen : options.board;
-    if (board.empty()) {
-        std::cerr << "qorvmon-sensors: no board chosen in " << settings << "; name one with --board NAME\n";
-        return 2;
-    }
+    if (board.empty()) return cannotStart("no board chosen in " + settings + "; name one with --board NAME");
 
     qorv::SensorTable table;
-    qorv::HwmBinding library(complain);
-    const qorv::FileReport report = qorv::ReadBoardFile(qorv::boardFilePath(folder, board), table, library);
+    // The binding's first complaint (a library or an export missing) is why nothing reads.
+    std::string libraryProblem;
+    qorv::HwmBinding library([&libraryProblem](const std::string& m) {
+        if (libraryProblem.empty()) libraryProblem = m;
+    });
+    const std::string boardFile = qorv::boardFilePath(folder, board);
+    const qorv::FileReport report = qorv::ReadBoardFile(boardFile, table, library);
+    if (!report.opened) {
+        std::string problems;
+        for (const std::string& problem : report.describe()) problems += (problems.empty() ? "" : "; ") + problem;
+        return cannotStart(problems);
+    }
     for (const std::string& problem : report.describe()) complain(problem);
-    if (!report.opened) return 2;
     qorv::ApplySensorDefaults(table);
     if (options.saveDefaults) {
         std::string error;
@@ -90,7 +101,7 @@ int main(int argc, char** argv) {
         if ((located && !qorv::makeSettingsFolder(settings, error)) ||
             !qorv::SaveSettings(settings, board, qorv::MailSettings{}, table, error)) {
             complain(error);
-            return 1;
+            return qorv::kExitUsage;
         }
         std::cout << "wrote " << settings << " for board " << board << "\n";
         return 0;
@@ -101,16 +112,22 @@ int main(int argc, char** argv) {
             complain("QHwmset: " + problem);
     }
 
+    if (options.prometheusRules) {
+        std::cout << qorv::prometheusAlertRules(board, table, options.scrapeInterval);
+        library.ReleaseDLL();
+        return 0;
+    }
+
     std::signal(SIGINT, [](int) { stopRequested = 1; });
     std::signal(SIGTERM, [](int) { stopRequested = 1; });
-    printReadings(table, library);
+    qorv::PassReporter reader(options, board, boardFile, table, library, libraryProblem, complain);
+    int status = reader.pass();
     while (options.watch > 0 && !stopRequested) {
         for (int waited = 0; waited < options.watch * 10 && !stopRequested; ++waited)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (stopRequested) break;
-        std::printf("\n");
-        printReadings(table, library);
+        status = reader.pass();
     }
     library.ReleaseDLL();
-    return 0;
+    return status;
 }

@@ -17,34 +17,64 @@ void Alarm::guarded(const char* what, F&& action) {
     }
 }
 
-bool Alarm::confirmed(int slot, bool high) {
+bool Alarm::Episode::sameSettings(const SensorSlot& s) const {
+    return high == s.HighThreshold && low == s.LowThreshold && beep == s.Beep && email == s.Email &&
+           shutDown == s.ShutDown && reboot == s.Reboot && beepFre == s.BeepFre && beepDur == s.BeepDur;
+}
+
+void Alarm::Episode::raise(const SensorSlot& s) {
+    raised = true;
+    high = s.HighThreshold;
+    low = s.LowThreshold;
+    beep = s.Beep;
+    email = s.Email;
+    shutDown = s.ShutDown;
+    reboot = s.Reboot;
+    beepFre = s.BeepFre;
+    beepDur = s.BeepDur;
+}
+
+bool Alarm::raised(int slot) const { return episodes_.at(size_t(slot)).raised; }
+
+std::optional<double> Alarm::confirmed(int slot, bool high) {
     const SensorSlot& s = table_[slot];
     auto beyond = [&](double v) { return high ? v > s.HighThreshold : v < s.LowThreshold; };
     // Two more readings must agree before anything is raised; a failed one ends it quietly.
     Reading r = ReadSensor(table_, slot, library_);
-    if (!r.ok || !beyond(r.value)) return false;
+    if (!r.ok || !beyond(r.value)) return std::nullopt;
     pump_.processEvents();
     r = ReadSensor(table_, slot, library_);
-    if (!r.ok || !beyond(r.value)) return false;
+    if (!r.ok || !beyond(r.value)) return std::nullopt;
     pump_.processEvents();
-    return true;
+    return r.value;
 }
 
 void Alarm::alarmForSensor(int slot, double value) {
     if (countingDown_) return;
     const SensorSlot& s = table_[slot];
-    bool holds;
-    if (value > s.HighThreshold) {
-        handOver.alertText = kHighAlertText;
-        holds = confirmed(slot, true);
-    } else if (value < s.LowThreshold) {
-        handOver.alertText = kLowAlertText;
-        holds = confirmed(slot, false);
-    } else {
+    Episode& episode = episodes_.at(size_t(slot));
+    const bool high = value > s.HighThreshold;
+    if (!high && !(value < s.LowThreshold)) {
+        if (episode.raised) {
+            episode.raised = false;
+            guarded("the end of an alarm", [&] { actions_.alarmEnded(slot, value); });
+        }
         return;
     }
-    if (!holds) return;
+    // The alarm of this episode has gone off already: a sensor that stays hot beeps, mails
+    // and counts down once, not on every refresh that reads it.
+    if (episode.raised && episode.sameSettings(s)) return;
+    handOver.alertText = high ? kHighAlertText : kLowAlertText;
+    const std::optional<double> held = confirmed(slot, high);
+    if (!held) return;
+    // Raised before its actions run: events they let run may evaluate the sensor again.
+    episode.raise(s);
+    guarded("the alarm notice", [&] { actions_.alarmRaised(slot, *held); });
+    runActions(slot);
+}
 
+void Alarm::runActions(int slot) {
+    const SensorSlot& s = table_[slot];
     if (isOn(s.Beep)) guarded("the alert tone", [&] { SoundAlarm(s.BeepFre, s.BeepDur); });
     if (isOn(s.Email) && !mail_.CurrentAddress.empty() && !mail_.ServerAddress.empty())
         guarded("the alert mail",

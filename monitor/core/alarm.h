@@ -1,9 +1,13 @@
 // Threshold evaluation: a reading beyond a sensor's threshold that holds on two more
 // readings raises the alert actions chosen for the sensor, in a fixed order: beep,
-// e-mail, shutdown, reboot.
+// e-mail, shutdown, reboot. One alarm per sensor per episode: once a sensor's alarm has
+// been raised, that sensor raises nothing more until it reads inside its thresholds again
+// (or its thresholds or alert choices change), however often it is read meanwhile.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "event_pump.h"
@@ -52,6 +56,10 @@ public:
     virtual void removeTrayIcon() = 0;
     // An action failed; the message says which and why.
     virtual void report(const std::string& problem) = 0;
+    // A crossing of slot held at value (handOver.alertText says which); its actions follow.
+    virtual void alarmRaised(int /*slot*/, double /*value*/) {}
+    // Slot, whose alarm was raised, reads inside its thresholds again: its episode is over.
+    virtual void alarmEnded(int /*slot*/, double /*value*/) {}
 };
 
 class Alarm {
@@ -67,11 +75,25 @@ public:
     void ShowCountdown();
     // True while the countdown dialog is open.
     bool countingDown() const { return countingDown_; }
+    // True while slot's alarm has been raised and its episode has not ended.
+    bool raised(int slot) const;
 
     AlarmHandOver handOver;
 
 private:
-    bool confirmed(int slot, bool high);
+    // What the alarm of an episode was raised under: a change to any of it starts afresh.
+    struct Episode {
+        bool raised = false;
+        double high = 0, low = 0;
+        int16_t beep = 0, email = 0, shutDown = 0, reboot = 0;
+        int32_t beepFre = 0, beepDur = 0;
+        bool sameSettings(const SensorSlot& s) const;
+        void raise(const SensorSlot& s);
+    };
+
+    // The value of the last confirming reading when both keep beyond the threshold.
+    std::optional<double> confirmed(int slot, bool high);
+    void runActions(int slot);
     // Runs one action, reporting rather than passing on whatever it throws.
     template <typename F>
     void guarded(const char* what, F&& action);
@@ -84,6 +106,7 @@ private:
     AlarmActions& actions_;
     EventPump& pump_;
     bool countingDown_ = false;
+    std::array<Episode, SensorTable::kSlots> episodes_{};
 };
 
 }  // namespace qorv

@@ -34,4 +34,22 @@ bool PollCycle::pollSensor(int slot, const std::function<void(const Reading&)>& 
     return true;
 }
 
+bool PollCycle::pollEveryGroup(const std::function<void(int, const Reading&)>& show) {
+    if (!mayStart()) return false;
+    const PassScope pass(running_);
+    for (int slot = 0; slot < table_.count; ++slot) {
+        const Reading r = ReadSensor(table_, slot, library_);
+        pump_.processEvents();
+        if (show) show(slot, r);
+        if (r.ok && inSomeGroup(table_[slot])) alarm_.alarmForSensor(slot, r.value);
+    }
+    return true;
+}
+
+bool PollCycle::inSomeGroup(const SensorSlot& s) {
+    for (int g = 0; g < kGroupCount; ++g)
+        if (s.Unit == groupUnit(g)) return true;
+    return false;
+}
+
 }  // namespace qorv

@@ -37,9 +37,16 @@ public:
     // it when good, let events run again. False, with nothing done, when refused.
     bool pollSensor(int slot, const std::function<void(const Reading&)>& show);
 
+    // One pass over every reading group at once, for a service that shows no grid: each
+    // sensor read once, in slot order, events let run after each reading, and every good
+    // reading of a sensor in one of the groups evaluated (a sensor of another unit is read
+    // but, as in the window, never compared). False, with nothing done, when refused.
+    bool pollEveryGroup(const std::function<void(int slot, const Reading&)>& show = {});
+
 private:
     // Marks a pass running however it is left.
     class PassScope;
+    static bool inSomeGroup(const SensorSlot& s);
 
     SensorTable& table_;
     SensorSource& library_;

@@ -7,9 +7,15 @@
 #include <QTabBar>
 #include <QTimer>
 
+#ifdef __GLIBC__
+#  include <malloc.h>
+#endif
+
+#include "alarm_episodes.h"
 #include "alarm_host.h"
 #include "artwork.h"
 #include "board_view_page.h"
+#include "clock.h"
 #include "countdown_dialog.h"
 #include "monitoring_page.h"
 #include "navigation_strip.h"
@@ -17,12 +23,32 @@
 #include "poll_cycle.h"
 #include "qt_event_pump.h"
 #include "screen_page.h"
+#include "sensor_panel.h"
+#include "sparkline.h"
 #include "tray_icon.h"
 #include "ui_geometry.h"
+#include "window_history.h"
 
 namespace qorv {
 
 namespace {
+
+// The history waits this long after the load, so the window is up before the log is read.
+constexpr int kHistoryReloadDelayMs = 200;
+
+// Gives the pages of the heap that nothing uses any more back to the system: what a
+// hidden window let go (its pictures) and what reading the log took, which the allocator
+// would otherwise keep resident for the rest of the run.
+void releaseFreeMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+const Clock& windowClock() {
+    static const SystemClock clock;
+    return clock;
+}
 
 // Collects what the load sequence finds wrong, to show once the window is up.
 class WindowLoadHost final : public LoadHost {
@@ -43,7 +69,13 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
 
     pump_ = std::make_unique<QtEventPump>();
     alarmHost_ = std::make_unique<AlarmHost>(*this, platform_);
-    alarm_ = std::make_unique<Alarm>(state_.table, state_.mail, library_, platform_, *alarmHost_, *pump_);
+    history_ = std::make_unique<WindowHistory>(
+        state_, library_, windowClock(), [this] { return cycle_->mayStart(); },
+        [this](const std::string& problem) { platform_.log(problem); });
+    // The alarm's start and end go into the history on their way to the window.
+    episodes_ =
+        std::make_unique<EpisodeRecordingActions>(*alarmHost_, *history_, state_.table, state_.mail, windowClock());
+    alarm_ = std::make_unique<Alarm>(state_.table, state_.mail, library_, platform_, *episodes_, *pump_);
     cycle_ = std::make_unique<PollCycle>(state_.table, library_, *alarm_, *pump_);
 
     auto* central = new QWidget(this);
@@ -113,6 +145,15 @@ void MainWindow::load() {
     WindowLoadHost host;
     loadMainWindow(state_, library_, host);
     loadProblems_ = host.problems;
+    history_->start();
+    monitoring_->attachHistory(*history_);
+    boardView_->sensorPanel()->attachHistory(history_->store(), history_->clock());
+    connect(history_.get(), &WindowHistory::sampled, boardView_->sensorPanel()->sparkline(),
+            qOverload<>(&QWidget::update), Qt::UniqueConnection);
+    QTimer::singleShot(kHistoryReloadDelayMs, this, [this] {
+        history_->reload();
+        releaseFreeMemory();
+    });
     if (host.effectSteps > 0) {
         const int steps = host.effectSteps;
         QTimer::singleShot(0, this, [this, steps] { playOpeningEffect(steps); });
@@ -246,6 +287,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         hide();
     else
         showMinimized();
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    // Once the hidden pages have dropped their pictures.
+    QTimer::singleShot(0, this, [] { releaseFreeMemory(); });
 }
 
 void MainWindow::changeEvent(QEvent* event) {

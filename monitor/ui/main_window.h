@@ -19,12 +19,14 @@ namespace qorv {
 
 class AlarmHost;
 class BoardViewPage;
+class EpisodeRecordingActions;
 class MonitoringPage;
 class NavigationStrip;
 class PollCycle;
 class QtEventPump;
 class ScreenPage;
 class TrayIcon;
+class WindowHistory;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -61,6 +63,8 @@ public:
     // The one poll-and-evaluate cycle of the monitoring page and the sensor panel.
     PollCycle& pollCycle() { return *cycle_; }
     TrayIcon& tray() { return *tray_; }
+    // Every sensor's last day, its log and the alarm episodes.
+    WindowHistory& history() { return *history_; }
     QMenu* trayMenu() const { return trayMenu_; }
     MonitoringPage* monitoringPage() const { return monitoring_; }
     ScreenPage* screenPage() const { return screen_; }
@@ -72,6 +76,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // Whether closing or minimising may hide the window: only when a notification area can
@@ -86,6 +91,8 @@ private:
     Platform& platform_;
     std::unique_ptr<QtEventPump> pump_;
     std::unique_ptr<AlarmHost> alarmHost_;
+    std::unique_ptr<WindowHistory> history_;
+    std::unique_ptr<EpisodeRecordingActions> episodes_;
     std::unique_ptr<Alarm> alarm_;
     std::unique_ptr<PollCycle> cycle_;
 

@@ -11,6 +11,7 @@
 
 #include "accessibility.h"
 #include "gauge_widget.h"
+#include "history_chart.h"
 #include "poll_cycle.h"
 #include "qt_event_pump.h"
 #include "reading_grid_widget.h"
@@ -18,6 +19,7 @@
 #include "startup.h"
 #include "ui_geometry.h"
 #include "ui_text.h"
+#include "window_history.h"
 
 namespace qorv {
 
@@ -98,6 +100,8 @@ struct MonitoringPage::Parts {
     Lamp* lamp = nullptr;
     QTimer* init = nullptr;
     QTimer* go = nullptr;
+    HistoryChart* chart = nullptr;
+    WindowHistory* history = nullptr;
 
     MonitorButtonState buttonState;
     QtEventPump pump;
@@ -110,6 +114,7 @@ struct MonitoringPage::Parts {
     void gaugeTick(int group);
     void rowClicked(int group, int row);
     void toggleMonitor();
+    void placeChart();
 };
 
 void MonitoringPage::Parts::showOnly(int group) {
@@ -150,10 +155,20 @@ void MonitoringPage::Parts::rowClicked(int group, int row) {
         if (state.table[slot].Name != name) continue;
         state.groups.gaugeSensor = int16_t(slot);
         frames[size_t(group)]->setTitle(QString::fromStdString(name));
+        if (chart) chart->setSensor(slot);
         break;
     }
     grids[size_t(group)]->paintRows(row);
     gaugeTimers[size_t(group)]->start(kGaugeIntervalMs);
+}
+
+void MonitoringPage::Parts::placeChart() {
+    if (!chart) return;
+    // Between the grid and the gauge frame, as tall as the frame.
+    const QRect panel = panelRect();
+    const int left = panel.x() + 1 + grids[0]->width() + kFrameMargin;
+    const int right = panel.x() + panel.width() - 2 * kFrameMargin - kFrameWidth;
+    chart->setGeometry(left, panel.y() + kFrameMargin, std::max(right - left, 0), panel.height() - 2 * kFrameMargin);
 }
 
 void MonitoringPage::Parts::toggleMonitor() {
@@ -306,6 +321,7 @@ void MonitoringPage::LayoutReadingPages() {
                                          panelRect.height() - 2 * kFrameMargin);
         grid->update();
     }
+    p.placeChart();
 }
 
 void MonitoringPage::startMonitorInit() { parts_->init->start(); }
@@ -320,15 +336,38 @@ void MonitoringPage::refreshVisibleGroup() {
         p.showOnly(group);
         if (p.closeCountdown) p.closeCountdown();
     };
+    bool read = false;
     while (p.cycle.pollGroup(group, p.state.groups, p.grids[size_t(group)]->readingGrid(), prepare)) {
+        read = true;
         const int selected = p.tabs->currentIndex();
         if (selected == group) break;
         group = selected;
     }
+    // A pass reads every sensor, whatever its group: the history's sample for now.
+    if (read && p.history) p.history->passEnded();
+    if (p.chart) p.chart->setSensor(p.state.groups.gaugeSensor);
 }
 
 QTabBar* MonitoringPage::tabStrip() const { return parts_->tabs; }
 
 bool MonitoringPage::monitoring() const { return parts_->buttonState.monitoring; }
+
+void MonitoringPage::attachHistory(WindowHistory& history) {
+    Parts& p = *parts_;
+    p.history = &history;
+    if (!p.chart) {
+        p.chart = new HistoryChart(p.state.table, history.clock(), this);
+        connect(p.chart, &HistoryChart::rangeChosen, this, [&history](int seconds) { history.setChartRange(seconds); });
+        connect(&history, &WindowHistory::sampled, p.chart, qOverload<>(&QWidget::update));
+    }
+    p.chart->setStore(history.store());
+    p.chart->setRange(history.settings().chartRange);
+    p.chart->setSensor(p.state.groups.gaugeSensor);
+    p.chart->setAccessibleName(tr("History of the gauge sensor"));
+    p.placeChart();
+    p.chart->show();
+}
+
+HistoryChart* MonitoringPage::historyChart() const { return parts_->chart; }
 
 }  // namespace qorv

@@ -11,7 +11,9 @@ class QTabBar;
 
 namespace qorv {
 
+class HistoryChart;
 class PollCycle;
+class WindowHistory;
 struct MonitorState;
 
 class MonitoringPage : public QWidget {
@@ -34,6 +36,11 @@ public:
     // TabStripMonitor, which the countdown disables while it runs.
     QTabBar* tabStrip() const;
     bool monitoring() const;
+
+    // The chart of the gauge sensor's history beside the grid, drawn from history, which
+    // each pass of the page tells that it has read the board.
+    void attachHistory(WindowHistory& history);
+    HistoryChart* historyChart() const;
 
 private:
     struct Parts;

@@ -60,6 +60,19 @@ void NavigationStrip::mouseMoveEvent(QMouseEvent* event) {
     QLabel::mouseMoveEvent(event);
 }
 
-void NavigationStrip::showPage(int page) { setPixmap(artwork::navigationStrip(page)); }
+void NavigationStrip::showPage(int page) {
+    page_ = page;
+    if (isVisible()) setPixmap(artwork::navigationStrip(page));
+}
+
+void NavigationStrip::showEvent(QShowEvent* event) {
+    QLabel::showEvent(event);
+    setPixmap(artwork::navigationStrip(page_));
+}
+
+void NavigationStrip::hideEvent(QHideEvent* event) {
+    QLabel::hideEvent(event);
+    clear();
+}
 
 }  // namespace qorv

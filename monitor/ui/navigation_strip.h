@@ -24,6 +24,12 @@ signals:
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    // The strip's picture is drawn while the window shows: a hidden window holds none.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    int page_ = 0;
 };
 
 }  // namespace qorv

@@ -32,12 +32,16 @@ QString agreementHtml() {
 
 struct ScreenPage::Parts {
     QLabel* background = nullptr;
-    QPixmap backgrounds[2];
+    Background shown = kAboutBackground;
     QTextEdit* agreement = nullptr;
     QLabel* version = nullptr;
     SettingsForm* settings = nullptr;
 
-    void showBackground(Background which) { background->setPixmap(backgrounds[which]); }
+    // A background is a page-sized picture (2.8 MB decoded): drawn when its page shows.
+    void showBackground(Background which, bool visible) {
+        shown = which;
+        if (visible) background->setPixmap(artwork::screenBackground(which));
+    }
 };
 
 ScreenPage::ScreenPage(MonitorState& state, Platform& platform, std::function<void()> save, QWidget* parent)
@@ -48,8 +52,6 @@ ScreenPage::ScreenPage(MonitorState& state, Platform& platform, std::function<vo
     // Created first, so everything else lies above it.
     parts_->background = new QLabel(this);
     parts_->background->setGeometry(rect());
-    parts_->backgrounds[kAboutBackground] = artwork::screenBackground(kAboutBackground);
-    parts_->backgrounds[kSettingsBackground] = artwork::screenBackground(kSettingsBackground);
 
     parts_->agreement = new QTextEdit(this);
     parts_->agreement->setObjectName(QStringLiteral("txtBoxAgreement"));
@@ -75,18 +77,28 @@ ScreenPage::ScreenPage(MonitorState& state, Platform& platform, std::function<vo
 
 ScreenPage::~ScreenPage() = default;
 
+void ScreenPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    parts_->showBackground(parts_->shown, true);
+}
+
+void ScreenPage::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    parts_->background->clear();
+}
+
 void ScreenPage::showAbout() {
     parts_->settings->hide();
     parts_->agreement->show();
     parts_->version->show();
-    parts_->showBackground(kAboutBackground);
+    parts_->showBackground(kAboutBackground, isVisible());
 }
 
 void ScreenPage::showSettings() {
     parts_->settings->show();
     parts_->agreement->hide();
     parts_->version->hide();
-    parts_->showBackground(kSettingsBackground);
+    parts_->showBackground(kSettingsBackground, isVisible());
     parts_->settings->showMailSettings();
 }
 

@@ -25,6 +25,11 @@ public:
     // Shows FrmSetting with the mail settings filled in, General Setting background.
     void showSettings();
 
+protected:
+    // A background is drawn only while the page shows: hidden, it holds no picture.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     struct Parts;
     std::unique_ptr<Parts> parts_;

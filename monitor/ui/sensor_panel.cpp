@@ -15,6 +15,7 @@
 #include "poll_cycle.h"
 #include "read_sensor.h"
 #include "sensor_panel_logic.h"
+#include "sparkline.h"
 #include "threshold_field.h"
 #include "ui_text.h"
 
@@ -26,6 +27,8 @@ namespace {
 constexpr QSize kPanelSize{380, 330};
 constexpr int kFanPictureSide = 72;
 constexpr int kFieldWidth = 110;
+constexpr QSize kSparklineSize{120, 30};
+constexpr int kSparklineMargin = 10;
 const QColor kGoodReading(0, 255, 0);
 const QColor kFailedReading(255, 0, 0);
 // Dark enough that even the failed reading's pure red stands out 4.5 : 1 against it, the
@@ -196,7 +199,21 @@ void SensorPanel::open(int slot, QPoint topLeft) {
     else
         fillValueHalf(s, r.ok, r.value);
     openedMark_ = int16_t(slot + 1);
+    if (sparkline_) {
+        sparkline_->setSensor(slot);
+        sparkline_->raise();
+    }
     refreshTimer_->start(kSensorPanelRefreshMs);
+}
+
+void SensorPanel::attachHistory(const HistoryStore* store, const Clock& clock) {
+    if (!sparkline_) {
+        // In the top right corner, beside the name, over whichever half is shown.
+        sparkline_ = new Sparkline(state_.table, clock, this);
+        sparkline_->setGeometry(width() - kSparklineMargin - kSparklineSize.width(), kSparklineMargin,
+                                kSparklineSize.width(), kSparklineSize.height());
+    }
+    sparkline_->setStore(store);
 }
 
 void SensorPanel::fillValueHalf(const SensorSlot& s, bool ok, double value) {

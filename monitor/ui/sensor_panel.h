@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include "clock.h"
 #include "platform.h"
 #include "sensor_source.h"
 #include "startup.h"
@@ -17,7 +18,9 @@ class QTimer;
 namespace qorv {
 
 class AlertBlockWidget;
+class HistoryStore;
 class PollCycle;
+class Sparkline;
 class ThresholdField;
 
 class SensorPanel : public QWidget {
@@ -43,6 +46,10 @@ public:
     // Puts the focus on the open half's first field: the high threshold, a fan's low limit.
     void focusFirstField();
 
+    // The small line of the open sensor's last 10 minutes, drawn from store.
+    void attachHistory(const HistoryStore* store, const Clock& clock);
+    Sparkline* sparkline() const { return sparkline_; }
+
     int currentSensor() const { return current_; }
     int openedMark() const { return openedMark_; }
 
@@ -66,6 +73,7 @@ private:
     int16_t openedMark_ = 0;
     int frame_ = 0;
 
+    Sparkline* sparkline_ = nullptr;
     QTimer* refreshTimer_;
     QTimer* fanTimer_;
     QWidget* valueHalf_;

@@ -3,10 +3,13 @@
 
 Usage: login1_stand_in.py BUS_ADDRESS RECORD_FILE grant|refuse
 
-Each PowerOff or Reboot call is appended to RECORD_FILE as "METHOD SIGNATURE ARGUMENTS",
-for example "PowerOff b false", before it is answered. With "refuse" every call gets
-the error a caller without the right to stop the machine gets. "ready" is written to
-standard output once the service's name is on the bus.
+Each PowerOff, Reboot or ScheduleShutdown call is appended to RECORD_FILE as
+"METHOD SIGNATURE ARGUMENTS", for example "PowerOff b false" or
+"ScheduleShutdown st poweroff 1700000015300000", before it is answered. With "refuse" every
+such call gets the error a caller without the right to stop the machine gets.
+CancelScheduledShutdown (what `shutdown -c` calls) drops the scheduled shutdown and answers
+whether there was one; it is recorded as "CancelScheduledShutdown - true" or "... false".
+"ready" is written to standard output once the service's name is on the bus.
 """
 
 import os
@@ -30,12 +33,16 @@ class Manager(dbus.service.Object):
         super().__init__(bus, "/org/freedesktop/login1")
         self.record = record
         self.refuse = refuse
+        self.scheduled = None
+
+    def write(self, line):
+        with open(self.record, "a", encoding="utf-8") as f:
+            f.write(line + "\n")
 
     def answer(self, method, arguments):
         signature = "".join(TYPE_CODES.get(type(a), "?") for a in arguments)
         text = " ".join(str(bool(a)).lower() if isinstance(a, dbus.Boolean) else str(a) for a in arguments)
-        with open(self.record, "a", encoding="utf-8") as f:
-            f.write(f"{method} {signature} {text}\n")
+        self.write(f"{method} {signature} {text}")
         if self.refuse:
             raise AccessDenied("Permission denied")
 
@@ -47,6 +54,18 @@ class Manager(dbus.service.Object):
     @dbus.service.method(MANAGER)
     def Reboot(self, *arguments):
         self.answer("Reboot", arguments)
+
+    @dbus.service.method(MANAGER)
+    def ScheduleShutdown(self, *arguments):
+        self.answer("ScheduleShutdown", arguments)
+        self.scheduled = arguments
+
+    @dbus.service.method(MANAGER, out_signature="b")
+    def CancelScheduledShutdown(self):
+        cancelled = self.scheduled is not None
+        self.scheduled = None
+        self.write(f"CancelScheduledShutdown - {str(cancelled).lower()}")
+        return cancelled
 
 
 def main():

@@ -1,132 +1,43 @@
 // The system exit against a bus of the test's own, with a stand-in for the login manager
 // that records what it was asked and grants or refuses it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-
-#include "file_text.h"
-#include "temp_dir.h"
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <time.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "login1_bus.h"
 #include "system_exit.h"
+#include "system_exit_scheduled.h"
 
 namespace qorv {
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kLogin1StandIn = fs::path(__FILE__).parent_path() / "login1_stand_in.py";
-// The system's own Python, which holds Debian's D-Bus bindings.
-constexpr const char* kPython = "/usr/bin/python3";
-
-// A program started for a test, stopped with the object. Its standard error goes to a
-// log; the first line it writes is kept.
-class Child {
-public:
-    Child(const std::vector<std::string>& arguments, const fs::path& log) {
-        std::vector<char*> argv;
-        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) return;
-        const int err = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            if (err >= 0) ::dup2(err, STDERR_FILENO);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        if (err >= 0) ::close(err);
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line_ += c;
-        ::close(out[0]);
-    }
-    ~Child() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    const std::string& firstLine() const { return line_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string line_;
-};
-
 class SystemExitOverDBus : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = dir_.path();
-        std::ofstream(folder_ / "bus.conf") << "<busconfig>\n"
-                                               "  <type>session</type>\n"
-                                               "  <listen>unix:path="
-                                            << (folder_ / "bus").string()
-                                            << "</listen>\n"
-                                               "  <auth>EXTERNAL</auth>\n"
-                                               "  <policy context=\"default\">\n"
-                                               "    <allow send_destination=\"*\"/>\n"
-                                               "    <allow receive_sender=\"*\"/>\n"
-                                               "    <allow own=\"*\"/>\n"
-                                               "  </policy>\n"
-                                               "</busconfig>\n";
-        bus_.emplace(std::vector<std::string>{"dbus-daemon", "--config-file=" + (folder_ / "bus.conf").string(),
-                                              "--nofork", "--print-address"},
-                     folder_ / "bus.log");
-        address_ = bus_->firstLine();
-        ASSERT_FALSE(address_.empty()) << "dbus-daemon did not start: " << qorv::testing::fileText(folder_ / "bus.log");
-    }
+    void SetUp() override { ASSERT_FALSE(bus_.address().empty()) << "dbus-daemon did not start: " << bus_.busLog(); }
 
-    void TearDown() override {
-        login1_.reset();
-        bus_.reset();
-    }
-
-    void startLogin1(const char* mode) {
-        login1_.emplace(
-            std::vector<std::string>{kPython, kLogin1StandIn.string(), address_, (folder_ / "requests").string(), mode},
-            folder_ / "login1.log");
-        ASSERT_EQ(login1_->firstLine(), "ready") << qorv::testing::fileText(folder_ / "login1.log");
-    }
+    void startLogin1(const char* mode) { ASSERT_TRUE(bus_.start(mode)) << bus_.login1Log(); }
 
     SystemExit systemExit(std::string address) {
         return SystemExit([this](const std::string& m) { messages.push_back(m); },
                           [this](const std::string& r) { reports.push_back(r); }, std::move(address));
     }
-    SystemExit systemExit() { return systemExit(address_); }
+    SystemExit systemExit() { return systemExit(bus_.address()); }
+    const std::string& address() const { return bus_.address(); }
 
     // What the login manager was asked, one "METHOD SIGNATURE ARGUMENTS" line per call.
-    std::vector<std::string> requests() const {
-        std::vector<std::string> lines;
-        std::ifstream f(folder_ / "requests");
-        for (std::string line; std::getline(f, line);) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> requests() const { return bus_.requests(); }
 
     std::vector<std::string> messages;
     std::vector<std::string> reports;
 
 private:
-    qorv::testing::TempDir dir_;
-    fs::path folder_;
-    std::optional<Child> bus_;
-    std::optional<Child> login1_;
-    std::string address_;
+    qorv::testing::Login1Bus bus_;
 };
 
 bool mentions(const std::string& line, const std::string& text) { return line.find(text) != std::string::npos; }
@@ -176,6 +87,47 @@ TEST_F(SystemExitOverDBus, FlagsThatAreNeitherShutdownNorRebootAreRefusedWithout
     EXPECT_EQ(messages, (std::vector<std::string>(std::size(others), "Can not close down Windows")));
     ASSERT_FALSE(reports.empty());
     EXPECT_TRUE(mentions(reports.back(), "4294967295")) << reports.back();
+}
+
+uint64_t realtimeMicroseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return uint64_t(now.tv_sec) * 1000000u + uint64_t(now.tv_nsec) / 1000u;
+}
+
+TEST_F(SystemExitOverDBus, TheServiceSchedulesTheExitTheCountdownsLengthAheadAndNeverForNow) {
+    startLogin1("grant");
+    ScheduledShutdown shutdown(address());
+    const uint64_t delay = 15300000;  // microseconds: 51 ticks of 300 ms
+    struct Case {
+        uint32_t flags;
+        const char* type;
+    };
+    for (const Case c : {Case{13, "poweroff"}, Case{6, "reboot"}}) {
+        const uint64_t before = realtimeMicroseconds();
+        const ScheduledExit done = shutdown.schedule(c.flags);
+        const uint64_t after = realtimeMicroseconds();
+        EXPECT_TRUE(done.ok) << done.error;
+        EXPECT_EQ(done.type, c.type);
+        EXPECT_GE(done.usec, before + delay);
+        EXPECT_LE(done.usec, after + delay);
+        ASSERT_FALSE(requests().empty());
+        EXPECT_EQ(requests().back(), std::string("ScheduleShutdown st ") + c.type + " " + std::to_string(done.usec));
+    }
+    // Neither shutdown nor reboot: nothing is asked.
+    EXPECT_FALSE(shutdown.schedule(4).ok);
+    EXPECT_EQ(requests().size(), 2u);
+}
+
+TEST_F(SystemExitOverDBus, AScheduleRefusedOrWithNobodyToAskSaysWhy) {
+    startLogin1("refuse");
+    const ScheduledExit refused = ScheduledShutdown(address()).schedule(13);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(mentions(refused.error, "org.freedesktop.DBus.Error.AccessDenied")) << refused.error;
+    const std::string nowhere = "unix:path=" + (fs::temp_directory_path() / "qorv-exit-no-bus-here").string();
+    const ScheduledExit noBus = ScheduledShutdown(nowhere).schedule(6);
+    EXPECT_FALSE(noBus.ok);
+    EXPECT_TRUE(mentions(noBus.error, "no bus")) << noBus.error;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "alarm.h"
@@ -39,12 +40,19 @@ public:
     void endProcess(int code) override { log.push_back("end " + std::to_string(code)); }
     void processEvents() override { ++yields; }
     void report(const std::string& problem) override { log.push_back("report " + problem); }
+    void alarmRaised(int slot, double value) override {
+        if (notices) log.push_back("raised " + std::to_string(slot) + " " + std::to_string(int(value)));
+    }
+    void alarmEnded(int slot, double value) override {
+        if (notices) log.push_back("ended " + std::to_string(slot) + " " + std::to_string(int(value)));
+    }
 
     int tones = 0;
     std::pair<int32_t, int32_t> toneArgs;
     int yields = 0;
     bool toneThrows = false, mailThrows = false, exitThrows = false;
     std::vector<bool> goAhead;  // per countdown: does it run out
+    bool notices = false;       // log the raised and ended notices too
     Log log;
 };
 
@@ -165,6 +173,48 @@ TEST_F(AlarmTest, AFailingActionNeverStopsTheLaterOnes) {
                                 "report the alert mail failed: mail library missing",
                                 "countdown 0 overflow the High Threshold! result -1", "save", "tray", "exit 13",
                                 "report the system exit failed: refused", "end 0"}));
+}
+
+TEST_F(AlarmTest, OneAlarmPerSensorPerEpisode) {
+    // A hot sensor read on every refresh (the window's panel reads it every 5 s) mails once;
+    // the next mail needs a reading inside the thresholds first, or changed settings.
+    slot().Email = slot().ShutDown = 1;
+    actions.notices = true;
+    const std::string mail = "mail CPU1 Temp | overflow the High Threshold! | ops@example.com | mail.example.com";
+    const std::string countdown = "countdown 0 overflow the High Threshold! result -1";
+    struct Step {
+        const char* what;
+        double first;
+        std::vector<std::optional<double>> confirming;
+        Log log;  // what the step adds
+        int reads;
+    };
+    const Step steps[] = {
+        {"a crossing that does not hold starts no episode", 80, {60}, {}, 1},
+        {"the crossing holds: the alarm", 80, {81, 82}, {"raised 0 82", mail, countdown}, 2},
+        {"still hot: nothing, not even a confirming read", 85, {85, 85}, {}, 0},
+        {"and again", 90, {90, 90}, {}, 0},
+        {"inside again ends the episode", 60, {}, {"ended 0 60"}, 0},
+        {"inside once more says nothing", 61, {}, {}, 0},
+        {"hot again: a new alarm", 80, {80, 80}, {"raised 0 80", mail, countdown}, 2},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        actions.log.clear();
+        const int before = source.reads;
+        evaluate(step.first, step.confirming);
+        EXPECT_EQ(actions.log, step.log);
+        EXPECT_EQ(source.reads - before, step.reads);
+    }
+    // New thresholds or alert choices are a new alarm for a sensor that stays hot.
+    for (const auto& change :
+         std::vector<std::function<void()>>{[&] { slot().HighThreshold = 75; }, [&] { slot().ShutDown = 0; }}) {
+        actions.log.clear();
+        change();
+        evaluate(80, {80, 80});
+        EXPECT_EQ(actions.log.size(), slot().ShutDown ? 3u : 2u);
+        EXPECT_TRUE(alarm.raised(0));
+    }
 }
 
 TEST_F(AlarmTest, NothingIsEvaluatedWhileACountdownIsOpen) {

@@ -138,5 +138,24 @@ TEST_F(PollCycleTest, LetsEventsRunBetweenReadingsAndEvaluatesOnlyGoodOnes) {
     }
 }
 
+TEST_F(PollCycleTest, APassOverEveryGroupReadsEachSensorOnceAndEvaluatesOnlyGroupedOnes) {
+    add("Fan", 0x83);
+    add("Case fan duty", 0x84);
+    table[2].Unit = "RPM";
+    table[3].Unit = "%";  // in no group: read, never compared
+    for (int channel : {0x81, 0x83, 0x84}) source.answer("HWM1", channel, {80});
+    source.answer("HWM1", 0x82, {std::nullopt});
+    Log shown;
+    EXPECT_TRUE(cycle.pollEveryGroup([&](int slot, const Reading& r) {
+        shown.push_back(table[slot].Name + " " + (r.ok ? table[slot].ReadingText : "failed"));
+    }));
+    EXPECT_EQ(shown, (Log{"CPU1 Temp 80", "CPU2 Temp failed", "Fan 80", "Case fan duty 80"}));
+    EXPECT_EQ(source.reads, 4 + 2 + 2);  // every sensor once, two confirmations for each hot grouped one
+    Log mails;
+    for (const std::string& line : recorder.log)
+        if (line.rfind("mail ", 0) == 0) mails.push_back(line);
+    EXPECT_EQ(mails, (Log{"mail CPU1 Temp", "mail Fan"}));
+}
+
 }  // namespace
 }  // namespace qorv

@@ -49,7 +49,7 @@ TEST(SensorsOptions, RefusesBadInputNamingTheOption) {
         {{"--save-defaults=yes"}, "option '--save-defaults' takes no value"},
         {{"--frobnicate=1"}, "unknown option '--frobnicate'"},
         {{"-x"}, "unknown option '-x'"},
-        {{"--s", "x"}, "option '--s' is ambiguous: --save-defaults or --settings"},
+        {{"--s", "x"}, "option '--s' is ambiguous: --save-defaults or --settings or --scrape-interval"},
         {{"--board", "M4430", "M4090"}, "unexpected argument 'M4090'"},
     };
     for (const auto& c : cases) {

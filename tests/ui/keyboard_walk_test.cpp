@@ -110,7 +110,8 @@ private slots:
             QVERIFY2(shows(page.shown), page.shown);
         }
         QVERIFY(tabTo("L_about"));
-        QCOMPARE(tabRound(), (strip + QStringList{"TabStripMonitor", "comEnableMonitor", "MSFlexGridFan_0"}));
+        QCOMPARE(tabRound(), (strip + QStringList{"TabStripMonitor", "comEnableMonitor", "MSFlexGridFan_0",
+                                                  "HistoryRange_600", "HistoryRange_3600", "HistoryRange_86400"}));
 
         // The fan grid: a focus frame on its current row; Enter makes the row the gauge's.
         auto* grid = window->findChild<ReadingGridWidget*>("MSFlexGridFan_0");

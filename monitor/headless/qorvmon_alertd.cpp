@@ -1,0 +1,41 @@
+// qorvmon-alertd: the window's alarms for a server without a display.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "alert_service.h"
+#include "alertd_options.h"
+#include "journal_log.h"
+
+namespace {
+
+std::string programFolder() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    std::string p(path, size_t(n));
+    return p.substr(0, p.find_last_of('/'));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const qorv::ParsedAlertdOptions parsed = qorv::parseAlertdOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::cerr << "qorvmon-alertd: " << parsed.error << "\n(qorvmon-alertd --help tells more)\n";
+        return 2;
+    }
+    if (parsed.options->help) {
+        std::cout << qorv::alertdUsage();
+        return 0;
+    }
+    if (parsed.options->version) {
+        std::cout << "qorvmon-alertd " QORV_VERSION "\n";
+        return 0;
+    }
+    const std::unique_ptr<qorv::JournalWriter> log = qorv::makeJournalWriter(parsed.options->logFile);
+    qorv::AlertService service(*parsed.options, programFolder(), *log);
+    return service.run();
+}
