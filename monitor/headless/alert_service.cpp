@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "board_file.h"
+#include "extension_settings.h"
 #include "settings_changes.h"
 #include "settings_file.h"
 #include "settings_location.h"
@@ -18,7 +20,7 @@ namespace qorv {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using PassClock = std::chrono::steady_clock;
 
 // SIGTERM, SIGINT and SIGHUP arrive through a descriptor the loop waits on, never in
 // the middle of a pass.
@@ -108,6 +110,7 @@ int AlertService::start() {
         return 2;
     }
     const bool fromFile = readSettings(table_, mail_, true);
+    startLog();
     note(Priority::kInfo, "start",
          "watching the " + std::to_string(table_.count) + " sensors of board " + board_ + " every " +
              std::to_string(options_.interval) + " s, alerts as " +
@@ -115,9 +118,36 @@ int AlertService::start() {
     return 0;
 }
 
+void AlertService::startLog() {
+    const ExtensionSettings extension = readExtensionSettings(extensionSettingsPath(settingsPath_));
+    if (!extension.logOn) return;
+    // Under systemd the unit's state folder (StateDirectory=, the first of them), so that the
+    // service never shares a folder with a window's log; otherwise where the window puts it.
+    std::string folder;
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state && *state == '/') {
+        folder = state;
+        folder = folder.substr(0, folder.find(':'));
+    } else {
+        folder = historyLogFolder(logPlacesOf(folder_, settingsPath_));
+    }
+    history_ = std::make_unique<HistoryStore>(table_.count);
+    historyLog_ = std::make_unique<HistoryLog>(folder, logColumnsOf(table_), extension.daysKept);
+    recorder_ = std::make_unique<HistoryRecorder>(table_, *history_, historyLog_.get());
+    note(Priority::kInfo, "log", "the readings go to a daily log in " + folder);
+}
+
+void AlertService::logPass() {
+    if (!recorder_) return;
+    recorder_->sampleFromTable(clock_.now());
+    const std::string& problem = historyLog_->problem();
+    if (!problem.empty() && problem != logProblem_) note(Priority::kWarning, "problem", problem);
+    logProblem_ = problem;
+}
+
 void AlertService::pass() {
     int good = 0;
     cycle_.pollEveryGroup([&good](int, const Reading& r) { good += r.ok ? 1 : 0; });
+    logPass();
     // One line when every reading fails and one when they come back, not one per pass.
     const bool nothing = good == 0 && table_.count > 0;
     if (nothing && !nothingRead_)
@@ -155,14 +185,14 @@ int AlertService::run() {
     if (const int status = start(); status != 0) return status;
 
     const auto interval = std::chrono::seconds(options_.interval);
-    Clock::time_point next = Clock::now();
+    PassClock::time_point next = PassClock::now();
     for (;;) {
-        if (Clock::now() >= next) {
+        if (PassClock::now() >= next) {
             pass();
             // A pass that ran long (a beep, a slow mail server) starts the next period.
-            next = std::max(next + interval, Clock::now());
+            next = std::max(next + interval, PassClock::now());
         }
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - PassClock::now());
         pollfd p{signals.fd(), POLLIN, 0};
         if (::poll(&p, 1, int(std::max<long long>(0, wait.count()))) < 0 && errno != EINTR) {
             note(Priority::kError, "stop", std::string("waiting failed: ") + std::strerror(errno));

@@ -7,6 +7,10 @@
 #include <string>
 
 #include "alertd_options.h"
+#include "clock.h"
+#include "history_log.h"
+#include "history_recorder.h"
+#include "history_store.h"
 #include "hwm_binding.h"
 #include "journal_log.h"
 #include "mail_settings.h"
@@ -31,6 +35,9 @@ private:
     int start();
     void pass();
     void reload();
+    // The daily log the window writes, from the same code: one line per pass.
+    void startLog();
+    void logPass();
     // Reads the settings file's part for the running board into table and mail, on the
     // board's defaults; false, with the reason logged, when the file is for no or another board.
     bool readSettings(SensorTable& table, MailSettings& mail, bool reporting);
@@ -48,6 +55,11 @@ private:
     Alarm alarm_;
     PollCycle cycle_;
     bool nothingRead_ = false;  // the last pass read no sensor at all
+    SystemClock clock_;
+    std::unique_ptr<HistoryStore> history_;
+    std::unique_ptr<HistoryLog> historyLog_;
+    std::unique_ptr<HistoryRecorder> recorder_;
+    std::string logProblem_;  // the last one said, so that a failing log is said once
 };
 
 }  // namespace qorv

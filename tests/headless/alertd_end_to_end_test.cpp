@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -65,11 +66,13 @@ protected:
     void startAlertd() {
         ::setenv("QVNBDRV_SOCKET", dir.file("qvnbdrv.sock").c_str(), 1);
         ::setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().c_str(), 1);
+        ::setenv("STATE_DIRECTORY", dir.file("state").c_str(), 1);
         alertd.emplace(std::vector<std::string>{QORV_ALERTD_EXECUTABLE, "--board", "M4430", "--settings", settings,
                                                 "--interval", "1", "--log-file", log},
                        dir.file("alertd.stderr"), false);
         ::unsetenv("QVNBDRV_SOCKET");
         ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        ::unsetenv("STATE_DIRECTORY");
     }
 
     std::vector<Entry> entries() const {
@@ -169,6 +172,19 @@ TEST_F(AlertdEndToEnd, AHotSensorMailsOnceSchedulesTheShutdownAndLogsEachStep) {
 
     EXPECT_EQ(alertd->stop(SIGTERM), 0);
     EXPECT_EQ(events("stop").size(), 1u);
+
+    // Every pass went to the day's log in the unit's state folder, as the window writes it.
+    std::vector<std::filesystem::path> logs;
+    for (const auto& f : std::filesystem::directory_iterator(dir.file("state"))) logs.push_back(f.path());
+    ASSERT_EQ(logs.size(), 1u);
+    std::ifstream log(logs[0]);
+    std::string header, line;
+    std::getline(log, header);
+    EXPECT_NE(header.find("CPU1 Temp (C)"), std::string::npos) << header;
+    int lines = 0, hot = 0;
+    while (std::getline(log, line)) ++lines, hot += line.find(",100,") != std::string::npos;
+    EXPECT_GE(lines, 5);
+    EXPECT_GE(hot, 1);
 }
 
 TEST_F(AlertdEndToEnd, SighupReadsTheSettingsAgainAndSaysWhatChanged) {
