@@ -87,15 +87,15 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
     strip_->move(0, 0);
     connect(strip_, &NavigationStrip::commandChosen, this, &MainWindow::runCommand);
     // The strip is the window outside the board: a pointer there only hides the panel.
-    connect(strip_, &NavigationStrip::pointerMoved, this, [this] { boardView_->hideSensorPanel(); });
+    connect(strip_, &NavigationStrip::pointerMoved, this, [this] {
+        if (boardView_) boardView_->hideSensorPanel();
+    });
 
     screen_ = new ScreenPage(
         state_, platform_, [this] { saveSettings(); }, central);
     monitoring_ = new MonitoringPage(
         state_, *cycle_, [this] { closeCountdown(); }, central);
-    boardView_ = new BoardViewPage(state_, library_, *cycle_, platform_, central);
-    for (QWidget* page :
-         {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_), static_cast<QWidget*>(boardView_)}) {
+    for (QWidget* page : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_)}) {
         page->move(ui::kStripWidth, 0);
         page->hide();
         page->setEnabled(false);
@@ -147,10 +147,9 @@ void MainWindow::load() {
     loadProblems_ = host.problems;
     history_->start();
     monitoring_->attachHistory(*history_);
-    boardView_->sensorPanel()->attachHistory(history_->store(), history_->clock());
-    connect(history_.get(), &WindowHistory::sampled, boardView_->sensorPanel()->sparkline(),
-            qOverload<>(&QWidget::update), Qt::UniqueConnection);
+    if (boardView_) attachPanelHistory();
     QTimer::singleShot(kHistoryReloadDelayMs, this, [this] {
+        boardViewPage();
         history_->reload();
         releaseFreeMemory();
     });
@@ -164,6 +163,26 @@ void MainWindow::load() {
         for (const std::string& p : loadProblems_) text += "\n" + p;
         QTimer::singleShot(0, this, [this, text] { platform_.message(text); });
     }
+}
+
+BoardViewPage* MainWindow::boardViewPage() {
+    if (boardView_) return boardView_;
+    boardView_ = new BoardViewPage(state_, library_, *cycle_, platform_, centralWidget());
+    boardView_->move(ui::kStripWidth, 0);
+    boardView_->hide();
+    boardView_->setEnabled(false);
+    if (history_->store()) attachPanelHistory();
+    return boardView_;
+}
+
+void MainWindow::attachPanelHistory() {
+    boardView_->sensorPanel()->attachHistory(history_->store(), history_->clock());
+    connect(history_.get(), &WindowHistory::sampled, boardView_->sensorPanel()->sparkline(),
+            qOverload<>(&QWidget::update), Qt::UniqueConnection);
+}
+
+void MainWindow::closeSensorPanel() {
+    if (boardView_) boardView_->closeSensorPanel();
 }
 
 void MainWindow::playOpeningEffect(int steps) { new OpeningEffect(centralWidget(), steps); }
@@ -182,7 +201,7 @@ void MainWindow::switchTo(QWidget* page) {
     // Only one container is visible and enabled at a time.
     for (QWidget* other :
          {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_), static_cast<QWidget*>(boardView_)})
-        if (other != page) {
+        if (other && other != page) {
             other->hide();
             other->setEnabled(false);
         }
@@ -191,7 +210,7 @@ void MainWindow::switchTo(QWidget* page) {
 }
 
 void MainWindow::showAboutPage() {
-    boardView_->closeSensorPanel();
+    closeSensorPanel();
     switchTo(screen_);
     screen_->showAbout();
     screen_->show();
@@ -199,7 +218,7 @@ void MainWindow::showAboutPage() {
 }
 
 void MainWindow::showMonitoringPage() {
-    boardView_->closeSensorPanel();
+    closeSensorPanel();
     switchTo(monitoring_);
     strip_->showPage(artwork::kMonitoringPage);
     monitoring_->LayoutReadingPages();
@@ -208,7 +227,7 @@ void MainWindow::showMonitoringPage() {
 }
 
 void MainWindow::showSettingsPage() {
-    boardView_->closeSensorPanel();
+    closeSensorPanel();
     switchTo(screen_);
     screen_->showSettings();
     screen_->show();
@@ -217,7 +236,7 @@ void MainWindow::showSettingsPage() {
 
 void MainWindow::showBoardViewPage() {
     // The sensor panel stays as it was: the board view is where it lives.
-    switchTo(boardView_);
+    switchTo(boardViewPage());
     strip_->showPage(artwork::kBoardViewPage);
     boardView_->showBoard();
     boardView_->show();
@@ -225,7 +244,7 @@ void MainWindow::showBoardViewPage() {
 
 bool MainWindow::saveSettings() {
     // An edit still open in the sensor panel is part of what the user saves.
-    boardView_->commitSensorPanelEdits();
+    if (boardView_) boardView_->commitSensorPanelEdits();
     std::string error;
     if (qorv::saveState(state_, error)) return true;
     platform_.log(error);

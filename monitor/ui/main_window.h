@@ -68,7 +68,9 @@ public:
     QMenu* trayMenu() const { return trayMenu_; }
     MonitoringPage* monitoringPage() const { return monitoring_; }
     ScreenPage* screenPage() const { return screen_; }
-    BoardViewPage* boardViewPage() const { return boardView_; }
+    // Made at its first use or shortly after the window is up, whichever comes first: it is
+    // the largest page, and no part of start-up needs it.
+    BoardViewPage* boardViewPage();
     NavigationStrip* navigationStrip() const { return strip_; }
     CountdownDialog* countdownDialog() const { return countdown_; }
     const std::vector<std::string>& loadProblems() const { return loadProblems_; }
@@ -79,6 +81,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The sensor panel closes with the board view, when there is one.
+    void closeSensorPanel();
+    void attachPanelHistory();
     // Whether closing or minimising may hide the window: only when a notification area can
     // bring it back; says once why not.
     bool mayHide();
@@ -99,7 +104,7 @@ private:
     NavigationStrip* strip_;
     ScreenPage* screen_;
     MonitoringPage* monitoring_;
-    BoardViewPage* boardView_;
+    BoardViewPage* boardView_ = nullptr;
     QMenu* trayMenu_;
     TrayIcon* tray_;
     QPointer<CountdownDialog> countdown_;
