@@ -162,6 +162,17 @@ void MonitoringPage::Parts::rowClicked(int group, int row) {
     gaugeTimers[size_t(group)]->start(kGaugeIntervalMs);
 }
 
+// The chart shows the gauge sensor while its group is the one shown, else the shown group's
+// first sensor: a temperature tab never charts a fan.
+static int chartSensorFor(const MonitorState& state, int group) {
+    const SensorTable& table = state.table;
+    const int gauge = state.groups.gaugeSensor;
+    if (gauge < table.count && table[gauge].Unit == groupUnit(group)) return gauge;
+    for (int slot = 0; slot < table.count; ++slot)
+        if (table[slot].Unit == groupUnit(group)) return slot;
+    return gauge;
+}
+
 void MonitoringPage::Parts::placeChart() {
     if (!chart) return;
     // Between the grid and the gauge frame, as tall as the frame.
@@ -345,7 +356,7 @@ void MonitoringPage::refreshVisibleGroup() {
     }
     // A pass reads every sensor, whatever its group: the history's sample for now.
     if (read && p.history) p.history->passEnded();
-    if (p.chart) p.chart->setSensor(p.state.groups.gaugeSensor);
+    if (p.chart) p.chart->setSensor(chartSensorFor(p.state, p.tabs->currentIndex()));
 }
 
 QTabBar* MonitoringPage::tabStrip() const { return parts_->tabs; }
@@ -362,7 +373,7 @@ void MonitoringPage::attachHistory(WindowHistory& history) {
     }
     p.chart->setStore(history.store());
     p.chart->setRange(history.settings().chartRange);
-    p.chart->setSensor(p.state.groups.gaugeSensor);
+    p.chart->setSensor(chartSensorFor(p.state, p.tabs->currentIndex()));
     p.chart->setAccessibleName(tr("History of the gauge sensor"));
     p.placeChart();
     p.chart->show();

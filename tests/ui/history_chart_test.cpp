@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QImage>
+#include <QTabBar>
 #include <QToolButton>
 #include <QtTest>
 #include <cmath>
@@ -18,6 +19,7 @@
 #include "board_file.h"
 #include "history_store.h"
 #include "monitoring_page.h"
+#include "reading_groups.h"
 #include "sensor_table.h"
 #include "sparkline.h"
 #include "window_history.h"
@@ -223,6 +225,22 @@ private slots:
         QVERIFY(store);
         QTRY_COMPARE(store->value(0, HistoryStore::intervalOf(minuteAgo)), 4321.f);
         QCOMPARE(recorded.window->monitoringPage()->historyChart()->sensor(), 0);
+    }
+
+    // Each tab charts a sensor of its own group, the gauge sensor where that is one of them.
+    void theChartFollowsTheTabShown() {
+        QTemporaryDir folder;
+        qorv::testing::RecordedWindow recorded;
+        recorded.makeRecordedWindow(folder, false, kNo);
+        recorded.window->showMonitoringPage();
+        MonitoringPage* page = recorded.window->monitoringPage();
+        const SensorTable& table = recorded.state->table;
+        for (int group : {kTemperatureGroup, kVoltageGroup, kFanGroup}) {
+            page->tabStrip()->setCurrentIndex(group);
+            const int slot = page->historyChart()->sensor();
+            QCOMPARE(QString::fromStdString(table[slot].Unit), QString(groupUnit(group)));
+        }
+        QCOMPARE(page->historyChart()->sensor(), int(recorded.state->groups.gaugeSensor));
     }
 };
 
