@@ -106,6 +106,7 @@ ReadingGridWidget::~ReadingGridWidget() = default;
 ReadingGrid& ReadingGridWidget::readingGrid() { return *view_; }
 
 void ReadingGridWidget::layoutColumns(const std::vector<std::string>& names) {
+    headerHeight_ = -1;
     const QFontMetrics cells(font());
     const QFontMetrics header(horizontalHeader()->font());
     auto need = [](const QFontMetrics& fm, const QString& text) {
@@ -193,6 +194,11 @@ void ReadingGridWidget::currentChanged(const QModelIndex& current, const QModelI
     viewport()->update();
 }
 
+void ReadingGridWidget::changeEvent(QEvent* event) {
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) headerHeight_ = -1;
+}
+
 void ReadingGridWidget::setDataRowCount(int rows) {
     setRowCount(rows);
     for (int r = 0; r < rows; ++r)
@@ -222,7 +228,8 @@ void ReadingGridWidget::setDataRow(int row, Rgb colour, const std::string& name,
 void ReadingGridWidget::fitHeight() {
     const int frame = 2 * frameWidth();
     const int columns = horizontalHeader()->length();
-    const int content = frame + horizontalHeader()->sizeHint().height() + verticalHeader()->length();
+    if (headerHeight_ < 0) headerHeight_ = horizontalHeader()->sizeHint().height();
+    const int content = frame + headerHeight_ + verticalHeader()->length();
     const bool scrolls = content > maximumHeight();
     resize(frame + columns + (scrolls ? verticalScrollBar()->sizeHint().width() : 0),
            std::min(content, maximumHeight()));

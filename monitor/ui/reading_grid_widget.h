@@ -51,6 +51,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     class CoreView;
@@ -61,6 +62,9 @@ private:
 
     std::unique_ptr<CoreView> view_;
     std::function<QString(const std::string&)> thresholdsOf_;
+    // The column header's height, measured once per font and style: every pass grows the grid
+    // row by row, and measuring the header each time cost most of a hidden window's processor time.
+    int headerHeight_ = -1;
 };
 
 }  // namespace qorv
