@@ -308,8 +308,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         showMinimized();
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    monitoring_->setWindowHidden(false);
+}
+
 void MainWindow::hideEvent(QHideEvent* event) {
     QMainWindow::hideEvent(event);
+    monitoring_->setWindowHidden(true);
     // Once the hidden pages have dropped their pictures.
     QTimer::singleShot(0, this, [] { releaseFreeMemory(); });
 }

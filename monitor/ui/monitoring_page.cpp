@@ -105,6 +105,7 @@ struct MonitoringPage::Parts {
 
     MonitorButtonState buttonState;
     QtEventPump pump;
+    bool windowHidden = false;
 
     QRect panelRect() const {
         const int top = tabs->y() + tabs->height();
@@ -112,6 +113,7 @@ struct MonitoringPage::Parts {
     }
     void showOnly(int group);
     void gaugeTick(int group);
+    void showGauge(int group);
     void rowClicked(int group, int row);
     void toggleMonitor();
     void placeChart();
@@ -119,7 +121,7 @@ struct MonitoringPage::Parts {
 
 void MonitoringPage::Parts::showOnly(int group) {
     for (int t = 0; t < kGroupCount; ++t) {
-        frames[size_t(t)]->setTitle(QString());
+        if (!windowHidden) frames[size_t(t)]->setTitle(QString());
         QFrame* panel = panels[size_t(t)];
         if (t == group) {
             panel->setEnabled(true);
@@ -134,6 +136,11 @@ void MonitoringPage::Parts::showOnly(int group) {
 }
 
 void MonitoringPage::Parts::gaugeTick(int group) {
+    if (!windowHidden) showGauge(group);
+    pump.processEvents();
+}
+
+void MonitoringPage::Parts::showGauge(int group) {
     if (group == state.groups.gaugeGroup) {
         // The gauge follows the last reading's text; it takes no reading of its own.
         const SensorSlot& sensor = state.table[state.groups.gaugeSensor];
@@ -142,7 +149,6 @@ void MonitoringPage::Parts::gaugeTick(int group) {
                                           spokenReading(sensor.ReadingText, sensor.Unit));
         frames[size_t(group)]->setTitle(QString::fromStdString(sensor.Name));
     }
-    pump.processEvents();
 }
 
 void MonitoringPage::Parts::rowClicked(int group, int row) {
@@ -333,6 +339,16 @@ void MonitoringPage::LayoutReadingPages() {
         grid->update();
     }
     p.placeChart();
+}
+
+void MonitoringPage::setWindowHidden(bool hidden) {
+    Parts& p = *parts_;
+    if (hidden == p.windowHidden) return;
+    p.windowHidden = hidden;
+    if (hidden) return;
+    for (int t = 0; t < kGroupCount; ++t)
+        if (t != p.state.groups.gaugeGroup) p.frames[size_t(t)]->setTitle(QString());
+    p.showGauge(p.state.groups.gaugeGroup);
 }
 
 void MonitoringPage::startMonitorInit() { parts_->init->start(); }

@@ -36,6 +36,10 @@ public:
     // TabStripMonitor, which the countdown disables while it runs.
     QTabBar* tabStrip() const;
     bool monitoring() const;
+    // While the window is hidden nobody sees the frames' captions or the gauges: passes and
+    // gauge ticks leave them alone (reading and evaluating as ever), and the gauge group's
+    // are brought up to date the moment the window shows again.
+    void setWindowHidden(bool hidden);
 
     // The chart of the gauge sensor's history beside the grid, drawn from history, which
     // each pass of the page tells that it has read the board.

@@ -1,5 +1,6 @@
 // The main window under the offscreen platform, over the real core with a recording
 // library and platform.
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -19,6 +20,7 @@
 #include "board_select_dialog.h"
 #include "board_view_page.h"
 #include "countdown_dialog.h"
+#include "gauge_widget.h"
 #include "main_window.h"
 #include "monitoring_page.h"
 #include "recorded_window.h"
@@ -74,6 +76,30 @@ private slots:
         makeWindow(true, false);
         QCOMPARE(QString::fromStdString(readChosenBoard(folder.filePath("QHwmset").toStdString())), QString("M4430"));
         QCOMPARE(state->table[0].BeepFre, 1000);
+    }
+
+    // Hidden, the window goes on reading; shown again, its gauge and caption show the last
+    // reading at once, not a tick later.
+    void aWindowShownAgainShowsTheLastReadingAtOnce() {
+        makeWindow();
+        window->show();
+        window->showMonitoringPage();
+        const SensorSlot& gauged = state->table[state->groups.gaugeSensor];
+        auto* frame = window->findChild<QGroupBox*>("Frame1_0");
+        QVERIFY(frame);
+        QTRY_COMPARE(frame->title(), QString::fromStdString(gauged.Name));
+        window->hide();
+        library->answer("HWM1", 40, {3210});
+        const int before = library->reads;
+        window->monitoringPage()->refreshVisibleGroup();
+        QVERIFY(library->reads > before);
+        QCOMPARE(QString::fromStdString(gauged.ReadingText), QString("3210"));
+        window->show();
+        QCOMPARE(frame->title(), QString::fromStdString(gauged.Name));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(window->findChild<QGroupBox*>("Frame1_0")->findChild<GaugeWidget*>())
+                ->text(QAccessible::Value),
+            QString("3210 RPM"));
     }
 
     void switchesPagesOneAtATime() {
