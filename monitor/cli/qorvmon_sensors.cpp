@@ -1,7 +1,5 @@
 // qorvmon-sensors: every sensor of the board, read once or every few seconds, for
 // headless servers, scripts and monitoring systems. It takes no alert actions.
-#include <unistd.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "hwm_binding.h"
 #include "pass_reporter.h"
 #include "pass_status.h"
+#include "program_folder.h"
 #include "sensors_options.h"
 #include "settings_file.h"
 #include "settings_location.h"
@@ -23,14 +22,6 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-
-std::string programFolder() {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    std::string p(path, size_t(n));
-    return p.substr(0, p.find_last_of('/'));
-}
 
 void complain(const std::string& message) { std::cerr << "qorvmon-sensors: " << message << "\n"; }
 
@@ -67,7 +58,7 @@ int main(int argc, char** argv) {
         return int(qorv::CheckState::kUnknown);
     };
 
-    const std::string folder = programFolder();
+    const std::string folder = qorv::runningProgramFolder();
     std::string settings = options.settingsFile;
     if (settings.empty()) {
         const qorv::SettingsLocation location = qorv::locateSettings(qorv::settingsPlacesOf(folder));

@@ -1,6 +1,4 @@
 // qorvmon-exporter: the board's sensors for Prometheus, over HTTP at /metrics.
-#include <unistd.h>
-
 #include <prometheus/collectable.h>
 #include <prometheus/exposer.h>
 
@@ -13,6 +11,7 @@
 #include "board_reader.h"
 #include "exporter_options.h"
 #include "pass_cache.h"
+#include "program_folder.h"
 
 namespace {
 
@@ -25,14 +24,6 @@ public:
 private:
     qorv::PassCache& cache_;
 };
-
-std::string programFolder() {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    std::string p(path, size_t(n));
-    return p.substr(0, p.find_last_of('/'));
-}
 
 }  // namespace
 
@@ -62,7 +53,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
     auto complain = [](const std::string& m) { std::cerr << "qorvmon-exporter: " << m << std::endl; };
-    qorv::BoardReader reader(options, programFolder(), complain);
+    qorv::BoardReader reader(options, qorv::runningProgramFolder(), complain);
     qorv::PassCache cache(std::chrono::seconds(options.interval), reader);
     if (const std::string problem = cache.start(); !problem.empty()) {
         complain(problem);

@@ -1,6 +1,4 @@
 // qorvmon-alertd: the window's alarms for a server without a display.
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,18 +6,7 @@
 #include "alert_service.h"
 #include "alertd_options.h"
 #include "journal_log.h"
-
-namespace {
-
-std::string programFolder() {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    std::string p(path, size_t(n));
-    return p.substr(0, p.find_last_of('/'));
-}
-
-}  // namespace
+#include "program_folder.h"
 
 int main(int argc, char** argv) {
     const qorv::ParsedAlertdOptions parsed = qorv::parseAlertdOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -36,6 +23,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     const std::unique_ptr<qorv::JournalWriter> log = qorv::makeJournalWriter(parsed.options->logFile);
-    qorv::AlertService service(*parsed.options, programFolder(), *log);
+    qorv::AlertService service(*parsed.options, qorv::runningProgramFolder(), *log);
     return service.run();
 }
