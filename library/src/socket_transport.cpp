@@ -5,10 +5,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "driver_requests.h"
@@ -19,6 +21,12 @@ namespace {
 
 constexpr size_t kHeaderSize = 12;      // code, in_len, out_len
 constexpr size_t kReplyHeaderSize = 8;  // ok, returned
+
+void putHeader(uint8_t* frame, uint32_t code, uint32_t inLen, uint32_t outLen) {
+    request::putU32(frame, code);
+    request::putU32(frame + 4, inLen);
+    request::putU32(frame + 8, outLen);
+}
 
 bool sendAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
@@ -89,41 +97,72 @@ void SocketTransport::drop() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     held_ = false;  // the service releases a hold with its connection
+    beginDue_ = false;
+    owedBytes_ = 0;
+}
+
+bool SocketTransport::takeOwedAnswers() {
+    std::array<uint8_t, kReplyHeaderSize> sink{};
+    while (owedBytes_ > 0) {
+        const ssize_t n = ::recv(fd_, sink.data(), std::min(owedBytes_, sink.size()), MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+        if (n <= 0) return false;
+        owedBytes_ -= size_t(n);
+    }
+    return true;
 }
 
 bool SocketTransport::ensureConnected(bool& fresh) {
     fresh = false;
-    if (fd_ >= 0 && !stillUsable(fd_)) drop();
+    // A connection that still owes answers is one the service has not closed while idle.
+    if (fd_ >= 0 && (!takeOwedAnswers() || (owedBytes_ == 0 && !stillUsable(fd_)))) drop();
     if (fd_ >= 0) return true;
     fresh = connectSocket();
     return fresh;
 }
 
 bool SocketTransport::exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen, bool& ok) {
-    std::vector<uint8_t> frame(kHeaderSize + inLen);
-    request::putU32(frame.data(), code);
-    request::putU32(frame.data() + 4, inLen);
-    request::putU32(frame.data() + 8, outLen);
-    if (inLen) std::memcpy(frame.data() + kHeaderSize, in, inLen);
+    // A due Begin goes out in the same write as the operation's first request, and its
+    // answer comes in ahead of the request's with the same receive: the service serves the
+    // two in order, so the request is inside the hold as if the client had waited for it.
+    const bool begin = beginDue_;
+    beginDue_ = false;
+    // Answers still owed to Ends come in first, with the same receive.
+    const size_t owed = std::exchange(owedBytes_, 0);
+    const size_t beginSize = begin ? kHeaderSize : 0, beginReply = begin ? kReplyHeaderSize : 0;
+    // Frames of the request table are a few bytes and are built on the stack.
+    constexpr size_t kSmallFrame = 64;
+    std::array<uint8_t, kSmallFrame> smallRequest{}, smallReply{};
+    std::vector<uint8_t> largeRequest, largeReply;
+    const size_t requestSize = beginSize + kHeaderSize + inLen,
+                 replySize = owed + beginReply + kReplyHeaderSize + outLen;
+    uint8_t* frame = smallRequest.data();
+    if (requestSize > kSmallFrame) {
+        largeRequest.resize(requestSize);
+        frame = largeRequest.data();
+    }
+    uint8_t* reply = smallReply.data();
+    if (replySize > kSmallFrame) {
+        largeReply.resize(replySize);
+        reply = largeReply.data();
+    }
+    if (begin) putHeader(frame, request::kBeginOperation, 0, 0);
+    putHeader(frame + beginSize, code, inLen, outLen);
+    if (inLen) std::memcpy(frame + beginSize + kHeaderSize, in, inLen);
 
-    std::array<uint8_t, kReplyHeaderSize> header{};
-    std::vector<uint8_t> output(outLen);
-    if (!sendAll(fd_, frame.data(), frame.size()) || !receiveAll(fd_, header.data(), header.size()) ||
-        !receiveAll(fd_, output.data(), output.size())) {
+    if (!sendAll(fd_, frame, requestSize) || !receiveAll(fd_, reply, replySize)) {
         // Whatever of the frame is still in flight would desynchronise the next request.
         drop();
         return false;
     }
-    ok = request::getU32(header.data()) == 1;
-    if (ok && outLen) std::memcpy(out, output.data(), outLen);
-    return true;
-}
-
-bool SocketTransport::requestHold() {
-    bool granted = false;
-    if (!exchange(request::kBeginOperation, nullptr, 0, nullptr, 0, granted)) return false;
-    held_ = granted;
-    noHolds_ = !granted;
+    const uint8_t* answers = reply + owed;
+    if (begin) {
+        held_ = request::getU32(answers) == 1;
+        noHolds_ = !held_;
+    }
+    ok = request::getU32(answers + beginReply) == 1;
+    if (ok && outLen) std::memcpy(out, answers + beginReply + kReplyHeaderSize, outLen);
     return true;
 }
 
@@ -153,7 +192,7 @@ bool SocketTransport::control(uint32_t code, const void* in, uint32_t inLen, voi
     bool fresh = false;
     if (!ensureConnected(fresh)) return false;
     // The rest of an operation on a new connection is held again before it goes on.
-    if (fresh && inOperation_ && !requestHold()) return false;
+    if (fresh && inOperation_) beginDue_ = true;
     bool ok = false;
     return exchange(code, in, inLen, out, outLen, ok) && ok;
 }
@@ -162,20 +201,27 @@ bool SocketTransport::beginOperation() {
     if (!opened_) return false;
     bool fresh = false;
     if (!ensureConnected(fresh)) return false;
-    // A Begin that breaks or times out fails the operation as any request would; the
-    // next operation connects again.
-    if (!noHolds_ && !requestHold()) return false;
+    // The Begin waits for the operation's first request, and a Begin that breaks or times
+    // out fails that request as any request would; the next request connects again. An
+    // operation that sends nothing asks for no hold.
+    beginDue_ = !noHolds_;
     inOperation_ = true;
     return true;
 }
 
 void SocketTransport::endOperation() {
     inOperation_ = false;
+    beginDue_ = false;
     if (!held_) return;
     held_ = false;
-    // Its answer changes nothing: a connection that breaks here releases the hold too.
-    bool ok = false;
-    exchange(request::kEndOperation, nullptr, 0, nullptr, 0, ok);
+    // The End is not waited for: its answer changes nothing, and the next request takes
+    // it off the connection. A connection that breaks here releases the hold too.
+    std::array<uint8_t, kHeaderSize> frame{};
+    putHeader(frame.data(), request::kEndOperation, 0, 0);
+    if (sendAll(fd_, frame.data(), frame.size()))
+        owedBytes_ += kReplyHeaderSize;
+    else
+        drop();
 }
 
 }  // namespace qvnhwm

@@ -37,8 +37,9 @@ private:
     // One frame out and its reply in. False when the connection broke (it is then
     // dropped); otherwise ok carries the service's answer.
     bool exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen, bool& ok);
-    // Asks this connection's service for a hold. False only when the connection broke.
-    bool requestHold();
+    // Takes what has come of the answers owed to Ends sent without waiting, without
+    // waiting for the rest; false when the connection has ended.
+    bool takeOwedAnswers();
     void drop();
 
     std::string fixedPath_;
@@ -48,6 +49,8 @@ private:
     bool inOperation_ = false;  // between beginOperation and endOperation
     bool held_ = false;         // this connection holds the service for the operation
     bool noHolds_ = false;      // this connection's server answered a Begin with ok 0
+    bool beginDue_ = false;     // a Begin goes out with the operation's next request
+    size_t owedBytes_ = 0;      // of answers to Ends, not yet read off the connection
 };
 
 }  // namespace qvnhwm

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "accessibility.h"
@@ -106,6 +107,7 @@ struct MonitoringPage::Parts {
     MonitorButtonState buttonState;
     QtEventPump pump;
     bool windowHidden = false;
+    std::array<bool, kGroupCount> gaugeTimersHeld{};  // running when the window was hidden
 
     QRect panelRect() const {
         const int top = tabs->y() + tabs->height();
@@ -113,6 +115,7 @@ struct MonitoringPage::Parts {
     }
     void showOnly(int group);
     void gaugeTick(int group);
+    void startGaugeTimer(int group);
     void showGauge(int group);
     void rowClicked(int group, int row);
     void toggleMonitor();
@@ -136,8 +139,15 @@ void MonitoringPage::Parts::showOnly(int group) {
 }
 
 void MonitoringPage::Parts::gaugeTick(int group) {
-    if (!windowHidden) showGauge(group);
+    showGauge(group);
     pump.processEvents();
+}
+
+void MonitoringPage::Parts::startGaugeTimer(int group) {
+    if (windowHidden)
+        gaugeTimersHeld[size_t(group)] = true;
+    else
+        gaugeTimers[size_t(group)]->start(kGaugeIntervalMs);
 }
 
 void MonitoringPage::Parts::showGauge(int group) {
@@ -165,7 +175,7 @@ void MonitoringPage::Parts::rowClicked(int group, int row) {
         break;
     }
     grids[size_t(group)]->paintRows(row);
-    gaugeTimers[size_t(group)]->start(kGaugeIntervalMs);
+    startGaugeTimer(group);
 }
 
 // The chart shows the gauge sensor while its group is the one shown, else the shown group's
@@ -304,7 +314,7 @@ MonitoringPage::MonitoringPage(MonitorState& state, PollCycle& cycle, std::funct
     connect(p.button, &QPushButton::clicked, this, [this] { parts_->toggleMonitor(); });
     connect(p.init, &QTimer::timeout, this, [this] {
         refreshVisibleGroup();
-        parts_->gaugeTimers[0]->start(kGaugeIntervalMs);
+        parts_->startGaugeTimer(0);
     });
     connect(p.go, &QTimer::timeout, this, [this] { refreshVisibleGroup(); });
 
@@ -345,6 +355,16 @@ void MonitoringPage::setWindowHidden(bool hidden) {
     Parts& p = *parts_;
     if (hidden == p.windowHidden) return;
     p.windowHidden = hidden;
+    // A hidden window's gauge ticks would only move what no one sees: their timers wait.
+    for (int g = 0; g < kGroupCount; ++g) {
+        QTimer* timer = p.gaugeTimers[size_t(g)];
+        if (hidden) {
+            p.gaugeTimersHeld[size_t(g)] = timer->isActive();
+            timer->stop();
+        } else if (std::exchange(p.gaugeTimersHeld[size_t(g)], false)) {
+            timer->start();
+        }
+    }
     if (hidden) return;
     for (int t = 0; t < kGroupCount; ++t)
         if (t != p.state.groups.gaugeGroup) p.frames[size_t(t)]->setTitle(QString());

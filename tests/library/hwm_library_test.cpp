@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "frame_server.h"
 #include "hwm_library.h"
@@ -271,6 +273,16 @@ protected:
         std::lock_guard lock(server.boardMutex());
         return board.trace();
     }
+    // An operation's End goes out unawaited: the trace once the server has served it.
+    Trace traceOfEndedOperation() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        Trace t = trace();
+        while ((t.empty() || t.back() != "OE") && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            t = trace();
+        }
+        return t;
+    }
     void clear() {
         std::lock_guard lock(server.boardMutex());
         board.clearRequests();
@@ -299,7 +311,7 @@ TEST_F(HwmLibraryOverSocketTest, EachBusExportIsBracketedByOneHold) {
         library.SetCurrentHwm("HWM1");
         clear();
         EXPECT_EQ(call(), 1);
-        const Trace t = trace();
+        const Trace t = traceOfEndedOperation();
         ASSERT_GT(t.size(), 2u);
         EXPECT_EQ(t.front(), "OB");
         EXPECT_EQ(t.back(), "OE");

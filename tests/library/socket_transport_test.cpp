@@ -103,22 +103,30 @@ TEST_F(SocketTransportTest, ABrokenHoldFailsAsAnyRequestAndIsTakenAgainOnTheNewC
     server.grantHolds();
     DriverChannel channel(std::make_unique<SocketTransport>(path));
     ASSERT_TRUE(channel.Open());
-    server.dropClient();
     {
-        const DriverChannel::Operation operation(channel);  // its Begin breaks
-        EXPECT_FALSE(operation);
+        // The Begin goes out with the operation's first request; an operation that sends
+        // nothing asks for no hold.
+        const DriverChannel::Operation operation(channel);
+        ASSERT_TRUE(operation);
     }
     {
         const DriverChannel::Operation operation(channel);
-        ASSERT_TRUE(operation);
         uint8_t data = 0;
         server.dropClient();
-        EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));
-        EXPECT_TRUE(channel.SmbusReadByte(0x30, 2, data));  // held again before it goes out
+        EXPECT_FALSE(channel.SmbusReadByte(0x30, 1, data));  // its Begin breaks
+        EXPECT_TRUE(channel.SmbusReadByte(0x30, 2, data));   // held again before it goes out
+        server.dropClient();
+        EXPECT_FALSE(channel.SmbusReadByte(0x30, 3, data));  // the service lets go under it
+        EXPECT_TRUE(channel.SmbusReadByte(0x30, 4, data));
     }
+    // An End is not waited for; the next request takes its answer first.
+    EXPECT_TRUE(readInOperation(channel));
+    uint8_t data = 0;
+    EXPECT_TRUE(channel.SmbusReadByte(0x30, 5, data));
     EXPECT_EQ(server.connectionsAccepted(), 3);
     std::lock_guard lock(server.boardMutex());
-    EXPECT_EQ(board.trace(), (Trace{"OB", "OB", "SR 30 01", "OB", "SR 30 02", "OE"}));
+    EXPECT_EQ(board.trace(),
+              (Trace{"OB", "OB", "SR 30 02", "SR 30 03", "OB", "SR 30 04", "OE", "OB", "SR 30 01", "OE", "SR 30 05"}));
 }
 
 TEST_F(SocketTransportTest, FailsWhileTheServiceIsGoneAndRecoversWhenItIsBack) {

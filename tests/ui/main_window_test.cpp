@@ -88,13 +88,17 @@ private slots:
         auto* frame = window->findChild<QGroupBox*>("Frame1_0");
         QVERIFY(frame);
         QTRY_COMPARE(frame->title(), QString::fromStdString(gauged.Name));
+        auto* gaugeTimer = window->findChild<QTimer*>("TimerFormoniter_0");
+        QVERIFY(gaugeTimer->isActive());
         window->hide();
+        QVERIFY(!gaugeTimer->isActive());
         library->answer("HWM1", 40, {3210});
         const int before = library->reads;
         window->monitoringPage()->refreshVisibleGroup();
         QVERIFY(library->reads > before);
         QCOMPARE(QString::fromStdString(gauged.ReadingText), QString("3210"));
         window->show();
+        QVERIFY(gaugeTimer->isActive());
         QCOMPARE(frame->title(), QString::fromStdString(gauged.Name));
         QCOMPARE(
             QAccessible::queryAccessibleInterface(window->findChild<QGroupBox*>("Frame1_0")->findChild<GaugeWidget*>())

@@ -107,7 +107,9 @@ FrameServer::Wake FrameServer::serve(int client) {
     for (;;) {
         pollfd fds[2] = {{client, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) return Wake::None;
-        if (fds[1].revents) return takeWake();
+        // Frames already sent are served before a wake-up closes the connection: an idle
+        // close comes after the client's last request, as the service's does.
+        if (fds[1].revents && !(fds[0].revents & POLLIN)) return takeWake();
 
         uint8_t header[12];
         if (!readAll(client, header, sizeof header)) return Wake::None;
