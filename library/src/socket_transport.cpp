@@ -99,6 +99,7 @@ void SocketTransport::drop() {
     held_ = false;  // the service releases a hold with its connection
     beginDue_ = false;
     owedBytes_ = 0;
+    checkedInOperation_ = false;
 }
 
 bool SocketTransport::takeOwedAnswers() {
@@ -188,11 +189,16 @@ bool SocketTransport::close() {
 
 bool SocketTransport::control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) {
     if (!opened_) return false;
-    // A connection that broke under an earlier request gets one new attempt per request.
-    bool fresh = false;
-    if (!ensureConnected(fresh)) return false;
-    // The rest of an operation on a new connection is held again before it goes on.
-    if (fresh && inOperation_) beginDue_ = true;
+    // Inside an operation the connection was looked at when it began, a moment ago, and
+    // has answered since; it is not looked at again before each request.
+    if (!checkedInOperation_) {
+        // A connection that broke under an earlier request gets one new attempt per request.
+        bool fresh = false;
+        if (!ensureConnected(fresh)) return false;
+        // The rest of an operation on a new connection is held again before it goes on.
+        if (fresh && inOperation_) beginDue_ = true;
+        checkedInOperation_ = inOperation_;
+    }
     bool ok = false;
     return exchange(code, in, inLen, out, outLen, ok) && ok;
 }
@@ -206,12 +212,14 @@ bool SocketTransport::beginOperation() {
     // operation that sends nothing asks for no hold.
     beginDue_ = !noHolds_;
     inOperation_ = true;
+    checkedInOperation_ = true;
     return true;
 }
 
 void SocketTransport::endOperation() {
     inOperation_ = false;
     beginDue_ = false;
+    checkedInOperation_ = false;
     if (!held_) return;
     held_ = false;
     // The End is not waited for: its answer changes nothing, and the next request takes

@@ -46,11 +46,12 @@ private:
     std::string path_;
     int fd_ = -1;
     bool opened_ = false;
-    bool inOperation_ = false;  // between beginOperation and endOperation
-    bool held_ = false;         // this connection holds the service for the operation
-    bool noHolds_ = false;      // this connection's server answered a Begin with ok 0
-    bool beginDue_ = false;     // a Begin goes out with the operation's next request
-    size_t owedBytes_ = 0;      // of answers to Ends, not yet read off the connection
+    bool inOperation_ = false;         // between beginOperation and endOperation
+    bool held_ = false;                // this connection holds the service for the operation
+    bool noHolds_ = false;             // this connection's server answered a Begin with ok 0
+    bool beginDue_ = false;            // a Begin goes out with the operation's next request
+    size_t owedBytes_ = 0;             // of answers to Ends, not yet read off the connection
+    bool checkedInOperation_ = false;  // the connection was found live in this operation
 };
 
 }  // namespace qvnhwm
