@@ -126,12 +126,13 @@ void MonitoringPage::Parts::showOnly(int group) {
     for (int t = 0; t < kGroupCount; ++t) {
         if (!windowHidden) frames[size_t(t)]->setTitle(QString());
         QFrame* panel = panels[size_t(t)];
+        // Each pass comes here: a panel already as it should be is left alone.
         if (t == group) {
             panel->setEnabled(true);
             panel->setGeometry(panelRect());
-            panel->show();
-            panel->update();
-        } else {
+            if (panel->isHidden()) panel->show();
+            if (!windowHidden) panel->update();
+        } else if (!panel->isHidden() || panel->isEnabled()) {
             panel->hide();
             panel->setEnabled(false);
         }

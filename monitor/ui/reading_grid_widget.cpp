@@ -134,9 +134,13 @@ std::string ReadingGridWidget::nameAt(int row) const {
 }
 
 void ReadingGridWidget::paintRows(int gaugeRow) {
-    for (int r = 1; r <= rowCount(); ++r)
+    shown_.resize(size_t(rowCount()));
+    for (int r = 1; r <= rowCount(); ++r) {
+        const Rgb colour = rowColour(r, r == gaugeRow);
         for (int c = 0; c < kColumns; ++c)
-            if (QTableWidgetItem* it = item(r - 1, c)) it->setBackground(toColor(rowColour(r, r == gaugeRow)));
+            if (QTableWidgetItem* it = item(r - 1, c)) it->setBackground(toColor(colour));
+        shown_[size_t(r - 1)].colour = colour;
+    }
 }
 
 void ReadingGridWidget::setThresholdsOf(std::function<QString(const std::string& name)> thresholdsOf) {
@@ -216,6 +220,11 @@ void ReadingGridWidget::setDataRowCount(int rows) {
 void ReadingGridWidget::setDataRow(int row, Rgb colour, const std::string& name, const std::string& reading,
                                    const std::string& unit) {
     if (row < 1 || row > rowCount()) return;
+    shown_.resize(size_t(rowCount()));
+    ShownRow& shown = shown_[size_t(row - 1)];
+    if (shown.filled && shown.colour == colour && shown.reading == reading && shown.name == name && shown.unit == unit)
+        return;
+    shown = {true, colour, name, reading, unit};
     const QString texts[kColumns] = {QString::fromStdString(name), uiText(reading), QString::fromStdString(unit)};
     for (int c = 0; c < kColumns; ++c) {
         QTableWidgetItem* it = item(row - 1, c);

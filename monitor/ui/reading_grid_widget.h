@@ -65,6 +65,13 @@ private:
     // The column header's height, measured once per font and style: every pass grows the grid
     // row by row, and measuring the header each time cost most of a hidden window's processor time.
     int headerHeight_ = -1;
+    // What each data row shows, so that a pass leaves a row that reads as before alone.
+    struct ShownRow {
+        bool filled = false;
+        Rgb colour{};
+        std::string name, reading, unit;
+    };
+    std::vector<ShownRow> shown_;
 };
 
 }  // namespace qorv

@@ -159,6 +159,13 @@ private slots:
         QCOMPARE(text(rig.state.table[0].ReadingText), QString("4000"));
         QCOMPARE(texts(rig.actions.mails), QStringList({"CPU1 Vcore", "+12V"}));
         QCOMPARE(rig.grid(0)->rowCount(), 0);
+        // The next pass shows what changed since and keeps what did not.
+        rig.library.answer("HWM1", 21, {std::nullopt});
+        rig.library.answer("HWM1", 22, {-11.9});
+        rig.page.refreshVisibleGroup();
+        QCOMPARE(rig.rowTexts(1, 1), QStringList({"CPU1 Vcore", "1.5", "V"}));
+        QCOMPARE(rig.rowTexts(1, 2), QStringList({"+12V", "Read Failed", "V"}));
+        QCOMPARE(rig.rowTexts(1, 3), QStringList({"-12V", "-11.9", "V"}));
     }
 
     void gaugeFollowsTheLastReadingUpsideDown_data() {
