@@ -157,6 +157,9 @@ void SettingsForm::buildMailFrame() {
     serverCaption_ = fieldLabel(tr("Mail Server"), mail);
     server_ = new QLineEdit(mail);
     server_->setObjectName(QStringLiteral("TextMailServer"));
+    // A screen reader names each field by its caption.
+    addressCaption_->setBuddy(address_);
+    serverCaption_->setBuddy(server_);
 
     forget_ = new QPushButton(tr("Delete Address Record"), mail);
     forget_->setObjectName(QStringLiteral("comDeleteMailAdd"));

@@ -107,6 +107,17 @@ private slots:
         QVERIFY(drawn > 50);
     }
 
+    void mailFieldsAreLabelledByTheirCaptions() {
+        openWindow();
+        window->showSettingsPage();
+        for (const auto& [field, caption] :
+             {std::pair{"ComboMailAddress", "Address :"}, {"TextMailServer", "Mail Server"}}) {
+            const auto labels = of(field)->relations(QAccessible::Label);
+            QVERIFY2(!labels.isEmpty(), field);
+            QCOMPARE(labels.first().first->text(QAccessible::Name), QString(caption));
+        }
+    }
+
     void sensorsAreReadWithTheirReadingsAsTheyChange() {
         openWindow();
         const int temperature = 14;  // CPU1 Temp, HWM1 channel 129, thresholds 75 and 0
