@@ -18,34 +18,49 @@ BoardReader::BoardReader(ExporterOptions options, std::string programFolder, Rep
       library_(report_, folder_ + "/" + HwmBinding::defaultName()) {}
 
 std::string BoardReader::open() {
-    std::string settings = options_.settingsFile;
-    if (settings.empty()) {
+    settings_ = options_.settingsFile;
+    if (settings_.empty()) {
         const SettingsLocation location = locateSettings(settingsPlacesOf(folder_));
         if (!location.problem.empty()) report_(location.problem);
-        settings = location.path;
+        settings_ = location.path;
     }
     std::string boardProblem;
-    const std::string chosen = readChosenBoard(settings, &boardProblem);
+    const std::string chosen = readChosenBoard(settings_, &boardProblem);
     if (!boardProblem.empty()) report_("QHwmset: " + boardProblem);
     board_ = options_.board.empty() ? chosen : options_.board;
-    if (board_.empty()) return "no board chosen in " + settings + "; name one with --board NAME";
+    if (board_.empty()) return "no board chosen in " + settings_ + "; name one with --board NAME";
 
     boardFile_ = boardFilePath(folder_, board_);
     const FileReport report = ReadBoardFile(boardFile_, table_, library_);
     for (const std::string& problem : report.describe()) report_(problem);
     if (!report.opened) return "cannot read the board file " + boardFile_;
-    ApplySensorDefaults(table_);
-    if (board_ == chosen) {
-        MailSettings unused;
-        for (const std::string& problem : LoadSettings(settings, table_.count, table_, unused).describe())
-            report_("QHwmset: " + problem);
-    }
+    readThresholds(false);
     return {};
+}
+
+void BoardReader::readThresholds(bool again) {
+    ApplySensorDefaults(table_);
+    std::string boardProblem;
+    const std::string chosen = readChosenBoard(settings_, &boardProblem);
+    if (again && !boardProblem.empty()) report_("QHwmset: " + boardProblem);
+    if (chosen != board_) {
+        // Another board's settings (the window's user chose another), or none.
+        if (!chosen.empty())
+            report_("QHwmset is for board " + chosen + ": the thresholds are " + board_ + "'s defaults");
+        return;
+    }
+    MailSettings unused;
+    for (const std::string& problem : LoadSettings(settings_, table_.count, table_, unused).describe())
+        report_("QHwmset: " + problem);
 }
 
 Families BoardReader::pass() {
     // A service that was not running at our start, or was restarted, has chips the library
     // never prepared: bind again, as a fresh start would.
+    if (reloadWanted_.exchange(false)) {
+        readThresholds(true);
+        report_("read the thresholds of " + settings_ + " again");
+    }
     if (rebind_) {
         library_.ReleaseDLL();
         library_.InitDLL(boardFile_.c_str());

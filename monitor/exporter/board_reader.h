@@ -3,6 +3,7 @@
 // then one pass over its sensors at a time, as Prometheus series.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -25,8 +26,15 @@ public:
     void close() override;
 
     const std::string& board() const { return board_; }
+    // Has the next pass read the settings file's thresholds again first (SIGHUP); any
+    // thread may ask.
+    void reloadSettings() { reloadWanted_ = true; }
 
 private:
+    // The settings file's thresholds for the board, when the file is for it; the board's
+    // defaults otherwise.
+    void readThresholds(bool again);
+
     ExporterOptions options_;
     std::string folder_;
     Reporter report_;
@@ -36,6 +44,8 @@ private:
     HwmBinding library_;
     ReadErrorTally errors_;
     bool rebind_ = false;  // the last pass read nothing: bind the library afresh first
+    std::string settings_;
+    std::atomic<bool> reloadWanted_{false};
 };
 
 }  // namespace qorv

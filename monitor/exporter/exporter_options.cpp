@@ -88,7 +88,8 @@ again, so several Prometheus servers scraping one machine add no bus traffic.
 Options take their value as --name VALUE or --name=VALUE.
 
 The thresholds are the settings file's when it is for this board, else the board file's
-defaults; they are read at the start. The hardware library talks to the driver service on
+defaults; they are read at the start, and again before the next pass after SIGHUP
+(systemctl reload qorvmon-exporter). The hardware library talks to the driver service on
 /run/qvnbdrv/qvnbdrv.sock, or on the socket named by QVNBDRV_SOCKET, which members of its
 group (qvnhwm) may use. qorvmon-sensors --prometheus-rules writes the alerting rules for
 the same thresholds.

@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stop);
     sigaddset(&stop, SIGTERM);
     sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGHUP);  // read the settings file's thresholds again
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
     auto complain = [](const std::string& m) { std::cerr << "qorvmon-exporter: " << m << std::endl; };
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
               << "/metrics" << std::endl;
 
     int signal = 0;
-    sigwait(&stop, &signal);
+    while (sigwait(&stop, &signal) == 0 && signal == SIGHUP) reader.reloadSettings();
     // The web server first, so that no scrape waits on a reading thread that has gone.
     exposer.reset();
     return 0;

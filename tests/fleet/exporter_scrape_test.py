@@ -2,7 +2,8 @@
 """qorvmon-exporter as Prometheus meets it: a scrape of a real exporter on a real driver
 service passes promtool check metrics; an exporter started before the service reads the
 board once the service is up; within the interval a scrape gets the cached pass;
-qorvmon-sensors --prometheus writes the same series; every query of the Grafana dashboard
+qorvmon-sensors --prometheus writes the same series; SIGHUP reads the thresholds again;
+every query of the Grafana dashboard
 names series a scrape has.
 
 usage: exporter_scrape_test.py BIN_DIR DASHBOARD_JSON"""
@@ -11,6 +12,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 
@@ -92,6 +94,24 @@ def main():
               for _ in range(2)]
     if stamps[0] != stamps[1]:
         fleet.fail("a scrape within the interval read the board again: " + repr(stamps))
+
+    # SIGHUP: the thresholds of a settings file written since are served from the next pass.
+    settings = fleet.path("exporter.QHwmset")
+    saved = subprocess.run([os.path.join(fleet.bin, "qorvmon-sensors"), "--board", BOARD, "--settings", settings,
+                            "--save-defaults"], capture_output=True, text=True, env=dict(os.environ, LD_LIBRARY_PATH=fleet.bin))
+    if saved.returncode != 0:
+        fleet.fail("qorvmon-sensors --save-defaults: " + saved.stderr)
+    with open(settings, newline="") as f:
+        lines = f.read().split("\r\n")
+    lines[lines.index("<sensor>") + 1] = " 7000 "  # the first sensor's high threshold
+    with open(settings, "w", newline="") as f:
+        f.write("\r\n".join(lines))
+    high = 'qorvmon_fan_speed_high_threshold_rpm{board="M4430",sensor="CPU1 FAN"}'
+    if samples(http_get(url)).get(high) != "8000":
+        fleet.fail("before the reload: " + repr(samples(http_get(url)).get(high)))
+    exporter.send_signal(signal.SIGHUP)
+    fleet.wait_for("threshold read again after SIGHUP", lambda: samples(http_get(url)).get(high) == "7000", 10,
+                   ["exporter"])
 
     exporter.terminate()
     if exporter.wait(timeout=10) != 0:
