@@ -4,8 +4,10 @@
 //   start-up: launch to the window shown, RUNS times each, alternating;
 //   then both side by side, hidden (Qorvmon monitoring), for SECONDS after 10 s to settle:
 //   resident memory and processor time of each, the ratios, and where Qorvmon's memory
-//   above the bare window's goes (from /proc/PID/smaps).
-//   measure_window [BOARD] [SECONDS] [RUNS]
+//   above the bare window's goes (from /proc/PID/smaps). With ROUNDS, the side-by-side
+//   part is repeated with fresh processes, and the median processor-time ratio printed:
+//   a quiet minute's few milliseconds move with the machine's load.
+//   measure_window [BOARD] [SECONDS] [RUNS] [ROUNDS]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -243,6 +245,7 @@ int main(int argc, char** argv) {
     const QString board = args.size() > 1 ? args[1] : "M4430";
     const int seconds = args.size() > 2 ? args[2].toInt() : 60;
     const int runs = args.size() > 3 ? args[3].toInt() : 5;
+    const int rounds = std::max(args.size() > 4 ? args[4].toInt() : 1, 1);
 
     qorv::testing::EmulatedBoard emulated(board);
     if (!emulated.ready()) return 1;
@@ -274,32 +277,47 @@ int main(int argc, char** argv) {
     std::printf("\n  medians %.0f and %.0f ms: Qorvmon %.2fx the bare window\n", median(bareMs), median(qorvmonMs),
                 median(qorvmonMs) / median(bareMs));
 
-    // Side by side, hidden.
+    // Side by side, hidden, in fresh processes each round.
+    std::vector<double> ratios;
     Child bare, qorvmon;
-    bare.start(childArguments("bare", folder, board, seconds + kSettleSeconds + 5));
-    qorvmon.start(childArguments("qorvmon", folder, board, seconds + kSettleSeconds + 5));
-    if (!bare.waitShown() || !qorvmon.waitShown()) return 1;
-    QTest::qWait(kSettleSeconds * 1000);
-    const qint64 b = bare.process.processId(), q = qorvmon.process.processId();
-    const double bareCpu0 = bare.processorSeconds(), qorvmonCpu0 = qorvmon.processorSeconds();
-    std::printf(
-        "\nhidden, Qorvmon monitoring, after %d s to settle\n  seconds  bare KiB  Qorvmon KiB  ratio  bare cpu s  "
-        "Qorvmon cpu s\n",
-        kSettleSeconds);
-    long bareRss = 0, qorvmonRss = 0;
-    double bareCpu = 0, qorvmonCpu = 0;
-    for (int t = 0; t <= seconds; t += 10) {
-        bareRss = residentKiB(b);
-        qorvmonRss = residentKiB(q);
-        bareCpu = bare.processorSeconds() - bareCpu0;
-        qorvmonCpu = qorvmon.processorSeconds() - qorvmonCpu0;
-        std::printf("  %7d  %8ld  %11ld  %5.2f  %10.3f  %13.3f\n", t, bareRss, qorvmonRss,
-                    double(qorvmonRss) / double(bareRss), bareCpu, qorvmonCpu);
-        std::fflush(stdout);
-        if (t < seconds) QTest::qWait(10000);
+    for (int round = 1; round <= rounds; ++round) {
+        if (round > 1) {
+            bare.end();
+            qorvmon.end();
+        }
+        bare.start(childArguments("bare", folder, board, seconds + kSettleSeconds + 5));
+        qorvmon.start(childArguments("qorvmon", folder, board, seconds + kSettleSeconds + 5));
+        if (!bare.waitShown() || !qorvmon.waitShown()) return 1;
+        QTest::qWait(kSettleSeconds * 1000);
+        const qint64 b = bare.process.processId(), q = qorvmon.process.processId();
+        const double bareCpu0 = bare.processorSeconds(), qorvmonCpu0 = qorvmon.processorSeconds();
+        std::printf(
+            "\nhidden, Qorvmon monitoring, after %d s to settle\n  seconds  bare KiB  Qorvmon KiB  ratio  bare cpu s  "
+            "Qorvmon cpu s\n",
+            kSettleSeconds);
+        long bareRss = 0, qorvmonRss = 0;
+        double bareCpu = 0, qorvmonCpu = 0;
+        for (int t = 0; t <= seconds; t += 10) {
+            bareRss = residentKiB(b);
+            qorvmonRss = residentKiB(q);
+            bareCpu = bare.processorSeconds() - bareCpu0;
+            qorvmonCpu = qorvmon.processorSeconds() - qorvmonCpu0;
+            std::printf("  %7d  %8ld  %11ld  %5.2f  %10.3f  %13.3f\n", t, bareRss, qorvmonRss,
+                        double(qorvmonRss) / double(bareRss), bareCpu, qorvmonCpu);
+            std::fflush(stdout);
+            if (t < seconds) QTest::qWait(10000);
+        }
+        std::printf("  Qorvmon: %.2fx the bare window's memory; processor time %.3f s against %.3f s (%.2fx)\n",
+                    double(qorvmonRss) / double(bareRss), qorvmonCpu, bareCpu, qorvmonCpu / std::max(bareCpu, 1e-9));
+        ratios.push_back(qorvmonCpu / std::max(bareCpu, 1e-9));
     }
-    std::printf("  Qorvmon: %.2fx the bare window's memory; processor time %.3f s against %.3f s (%.2fx)\n",
-                double(qorvmonRss) / double(bareRss), qorvmonCpu, bareCpu, qorvmonCpu / std::max(bareCpu, 1e-9));
+    if (rounds > 1) {
+        std::sort(ratios.begin(), ratios.end());
+        std::printf("\nprocessor time, Qorvmon to the bare window, in %d rounds:", rounds);
+        for (double r : ratios) std::printf(" %.2f", r);
+        std::printf("\n  median %.2fx\n", ratios[ratios.size() / 2]);
+    }
+    const qint64 b = bare.process.processId(), q = qorvmon.process.processId();
 
     const QMap<QString, long> bareParts = breakdown(b), qorvmonParts = breakdown(q);
     QList<QPair<long, QString>> rows;
