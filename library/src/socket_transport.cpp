@@ -189,8 +189,8 @@ bool SocketTransport::close() {
 
 bool SocketTransport::control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) {
     if (!opened_) return false;
-    // Inside an operation the connection was looked at when it began, a moment ago, and
-    // has answered since; it is not looked at again before each request.
+    // Inside an operation the connection was looked at when the operation began, a moment
+    // ago; it is not looked at again before each request.
     if (!checkedInOperation_) {
         // A connection that broke under an earlier request gets one new attempt per request.
         bool fresh = false;
