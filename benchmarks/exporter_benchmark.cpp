@@ -128,6 +128,28 @@ size_t discard(char*, size_t size, size_t count, void* bytes) {
     return size * count;
 }
 
+// One client scraping a URL again and again; the web server keeps no connection open
+// between scrapes, so each scrape connects anew, as Prometheus's would.
+class Scraper {
+public:
+    explicit Scraper(const std::string& url) : curl_(curl_easy_init()) {
+        curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, discard);
+        curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &bytes_);
+        curl_easy_setopt(curl_, CURLOPT_FORBID_REUSE, 1L);
+    }
+    ~Scraper() { curl_easy_cleanup(curl_); }
+    Scraper(const Scraper&) = delete;
+    Scraper& operator=(const Scraper&) = delete;
+
+    CURLcode scrape() { return curl_easy_perform(curl_); }
+    size_t bytes() const { return bytes_; }
+
+private:
+    CURL* curl_;
+    size_t bytes_ = 0;
+};
+
 double threadCpuSeconds() {
     timespec t{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -168,25 +190,18 @@ void ScrapeFromTheCache(benchmark::State& state) {
     const auto served = std::make_shared<Served>(cache);
     exposer.RegisterCollectable(served);
     const std::string url = "http://127.0.0.1:" + std::to_string(exposer.GetListeningPorts().at(0)) + "/metrics";
-    CURL* curl = curl_easy_init();
-    size_t bytes = 0;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bytes);
-    // The web server keeps no connection open between scrapes: each scrape connects anew.
-    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+    Scraper scraper(url);
     const double cpuBefore = processCpuSeconds();
     const double clientBefore = threadCpuSeconds();
     for (auto _ : state)
-        if (const CURLcode r = curl_easy_perform(curl); r != CURLE_OK) state.SkipWithError(curl_easy_strerror(r));
+        if (const CURLcode r = scraper.scrape(); r != CURLE_OK) state.SkipWithError(curl_easy_strerror(r));
     const double all = processCpuSeconds() - cpuBefore;
     const double client = threadCpuSeconds() - clientBefore;
     // The server's threads: the process but for this thread, which is the client.
     state.counters["server_cpu_us_per_scrape"] = (all - client) * 1e6 / double(state.iterations());
     state.counters["process_cpu_us_per_scrape"] = all * 1e6 / double(state.iterations());
-    state.counters["bytes_per_scrape"] = double(bytes) / double(state.iterations());
+    state.counters["bytes_per_scrape"] = double(scraper.bytes()) / double(state.iterations());
     state.counters["passes"] = double(cache.passCount());
-    curl_easy_cleanup(curl);
 }
 BENCHMARK(ScrapeFromTheCache)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -230,17 +245,11 @@ void ExporterResidentMemory(benchmark::State& state) {
         const std::string s = text.str();
         if (std::regex_search(s, m, std::regex("at (http://127\\.0\\.0\\.1:[0-9]+/metrics)"))) url = m[1];
     }
-    CURL* curl = curl_easy_init();
-    size_t bytes = 0;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bytes);
-    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+    Scraper scraper(url);
     for (auto _ : state)
-        for (int i = 0; i < 1000 && !url.empty(); ++i) curl_easy_perform(curl);
+        for (int i = 0; i < 1000 && !url.empty(); ++i) scraper.scrape();
     state.counters["rss_kib"] = double(statusField(pid, "VmRSS"));
     state.counters["peak_rss_kib"] = double(statusField(pid, "VmHWM"));
-    curl_easy_cleanup(curl);
     ::kill(pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
     if (url.empty()) state.SkipWithError("qorvmon-exporter did not serve");

@@ -34,15 +34,12 @@ std::string BoardReader::open() {
     const FileReport report = ReadBoardFile(boardFile_, table_, library_);
     for (const std::string& problem : report.describe()) report_(problem);
     if (!report.opened) return "cannot read the board file " + boardFile_;
-    readThresholds(false);
+    applyThresholds(chosen);
     return {};
 }
 
-void BoardReader::readThresholds(bool again) {
+void BoardReader::applyThresholds(const std::string& chosen) {
     ApplySensorDefaults(table_);
-    std::string boardProblem;
-    const std::string chosen = readChosenBoard(settings_, &boardProblem);
-    if (again && !boardProblem.empty()) report_("QHwmset: " + boardProblem);
     if (chosen != board_) {
         // Another board's settings (the window's user chose another), or none.
         if (!chosen.empty())
@@ -58,7 +55,10 @@ Families BoardReader::pass() {
     // A service that was not running at our start, or was restarted, has chips the library
     // never prepared: bind again, as a fresh start would.
     if (reloadWanted_.exchange(false)) {
-        readThresholds(true);
+        std::string boardProblem;
+        const std::string chosen = readChosenBoard(settings_, &boardProblem);
+        if (!boardProblem.empty()) report_("QHwmset: " + boardProblem);
+        applyThresholds(chosen);
         report_("read the thresholds of " + settings_ + " again");
     }
     if (rebind_) {

@@ -31,9 +31,9 @@ public:
     void reloadSettings() { reloadWanted_ = true; }
 
 private:
-    // The settings file's thresholds for the board, when the file is for it; the board's
-    // defaults otherwise.
-    void readThresholds(bool again);
+    // The settings file's thresholds for the board, when the file is for it (chosen is the
+    // board it names); the board's defaults otherwise.
+    void applyThresholds(const std::string& chosen);
 
     ExporterOptions options_;
     std::string folder_;

@@ -134,7 +134,6 @@ std::string ReadingGridWidget::nameAt(int row) const {
 }
 
 void ReadingGridWidget::paintRows(int gaugeRow) {
-    shown_.resize(size_t(rowCount()));
     for (int r = 1; r <= rowCount(); ++r) {
         const Rgb colour = rowColour(r, r == gaugeRow);
         for (int c = 0; c < kColumns; ++c)
@@ -205,6 +204,7 @@ void ReadingGridWidget::changeEvent(QEvent* event) {
 
 void ReadingGridWidget::setDataRowCount(int rows) {
     setRowCount(rows);
+    shown_.resize(size_t(rows));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < kColumns; ++c) {
             if (item(r, c)) continue;
@@ -220,7 +220,6 @@ void ReadingGridWidget::setDataRowCount(int rows) {
 void ReadingGridWidget::setDataRow(int row, Rgb colour, const std::string& name, const std::string& reading,
                                    const std::string& unit) {
     if (row < 1 || row > rowCount()) return;
-    shown_.resize(size_t(rowCount()));
     ShownRow& shown = shown_[size_t(row - 1)];
     if (shown.filled && shown.colour == colour && shown.reading == reading && shown.name == name && shown.unit == unit)
         return;
