@@ -22,6 +22,14 @@ std::string spoken(std::chrono::milliseconds d) {
 
 }  // namespace
 
+std::optional<uint32_t> Dispatcher::chainLength(const Frame& frame) {
+    if (frame.code != rq::kChainRequests || frame.input.size() != rq::kChainInSize || frame.outLen != 0)
+        return std::nullopt;
+    const uint32_t length = rq::getU32(frame.input.data());
+    if (length == 0 || length > rq::kMaxChainLength) return std::nullopt;
+    return length;
+}
+
 Dispatcher::Dispatcher(RequestDecoder& decoder, Logger& log, Timeouts timeouts, Clock clock)
     : decoder_(decoder), log_(log), timeouts_(timeouts), clock_(std::move(clock)) {}
 
@@ -179,9 +187,16 @@ void Dispatcher::serveFrame(ClientId id, Client& client, TimePoint now) {
         }
     } else if (isHoldRequest(rq::kEndOperation)) {
         if (holder_ == id) holder_.reset();  // an End without a hold is harmless
+    } else if (const std::optional<uint32_t> length = chainLength(frame)) {
+        client.chainLeft = *length;
+        client.chainBroken = false;
     } else {
-        ok = decoder_.handle(client.peer, frame.code, frame.input,
+        const bool member = client.chainLeft > 0;
+        if (member) --client.chainLeft;
+        ok = !(member && client.chainBroken) &&
+             decoder_.handle(client.peer, frame.code, frame.input,
                              std::span<uint8_t>(client.out.data() + at + kReplyHeaderSize, frame.outLen));
+        if (member && !ok) client.chainBroken = true;
     }
     rq::putU32(client.out.data() + at, ok ? 1 : 0);
     rq::putU32(client.out.data() + at + 4, ok ? frame.outLen : 0);

@@ -7,6 +7,9 @@
 // other client's request lands inside its operation. It is granted when no one else
 // holds, its ok 1 going out only then, so a waiting client simply waits for its answer;
 // it ends with End, with the client's disconnection, or when it has lasted kHoldBound.
+//
+// A chain (kChainRequests) makes the client's next requests, holds apart, one sequence:
+// after the first that fails, the rest are answered ok 0 without reaching the bus.
 #pragma once
 
 #include <chrono>
@@ -108,6 +111,8 @@ private:
         TimePoint lastProgress;  // a frame received or served, or answers taken
         TimePoint partialSince;  // first byte of the incomplete frame, while reading
         bool reading = true;
+        uint32_t chainLeft = 0;    // requests still to come of the chain under way
+        bool chainBroken = false;  // one of them failed: the rest are not performed
     };
 
     struct User {
@@ -115,6 +120,9 @@ private:
         std::optional<ClientId> cursor;  // the connection of this user served last
     };
 
+    // The length a well-formed chain announces; any other chain is refused like an
+    // unknown code.
+    static std::optional<uint32_t> chainLength(const Frame& frame);
     bool ready(ClientId id, const Client& client) const;
     // The user's next connection with a frame ready, after the one served last.
     std::optional<ClientId> nextReady(User& user) const;

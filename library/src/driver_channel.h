@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "device_transport.h"
 #include "smbus_host.h"
@@ -48,8 +49,17 @@ public:
     bool ReadPort(uint32_t port, uint8_t mask, uint8_t& data);
     bool WritePort(uint32_t port, uint8_t value, uint8_t mask);
 
+    // The requests of the calls above, for a chain: performed in order, each only once
+    // the one before it succeeded, and false at the first that fails. A read's byte is
+    // byte 0 of its output.
+    static DriverRequest smbusRead(uint8_t slaveAddress, uint8_t command);
+    static DriverRequest smbusWrite(uint8_t slaveAddress, uint8_t command, uint8_t data);
+    static DriverRequest readIndexed(uint32_t indexPort, uint8_t index);
+    static DriverRequest writeIndexed(uint32_t indexPort, uint8_t index, uint8_t data);
+    bool Chain(std::span<DriverRequest> requests);
+
 private:
-    bool send(uint32_t code, const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t outLen);
+    bool send(DriverRequest& request);
 
     std::unique_ptr<DeviceTransport> transport_;
     bool open_ = false;

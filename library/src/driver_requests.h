@@ -30,6 +30,14 @@ inline constexpr uint32_t kByteOutSize = 4;      // byte 0 carries a read's data
 // does not know them answers ok 0, and the library then goes on without holds.
 inline constexpr uint32_t kBeginOperation = 0x51560001;  // granted (ok 1) once no other client holds
 inline constexpr uint32_t kEndOperation = 0x51560002;    // releases the hold
+// A chain: the u32 count in its input names how many of the connection's next requests
+// (holds apart) go together. Once one of them fails, the service answers the rest with
+// ok 0 and zeroed output and performs none of them, so a client may send them all in one
+// write and the bus sees what it would see from the client waiting on each. A server that
+// does not know chains answers ok 0 and performs every request as it comes.
+inline constexpr uint32_t kChainRequests = 0x51560003;
+inline constexpr uint32_t kChainInSize = 4;
+inline constexpr uint32_t kMaxChainLength = 16;
 
 struct Shape {
     uint32_t code;

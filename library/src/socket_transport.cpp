@@ -90,6 +90,7 @@ bool SocketTransport::connectSocket() {
     }
     fd_ = fd;
     noHolds_ = false;  // a new connection may reach another server
+    chains_ = Chains::Unknown;
     return true;
 }
 
@@ -123,47 +124,73 @@ bool SocketTransport::ensureConnected(bool& fresh) {
     return fresh;
 }
 
-bool SocketTransport::exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen, bool& ok) {
+bool SocketTransport::exchange(std::span<Frame> frames) {
     // A due Begin goes out in the same write as the operation's first request, and its
     // answer comes in ahead of the request's with the same receive: the service serves the
     // two in order, so the request is inside the hold as if the client had waited for it.
-    const bool begin = beginDue_;
-    beginDue_ = false;
+    const bool begin = std::exchange(beginDue_, false);
     // Answers still owed to Ends come in first, with the same receive.
     const size_t owed = std::exchange(owedBytes_, 0);
-    const size_t beginSize = begin ? kHeaderSize : 0, beginReply = begin ? kReplyHeaderSize : 0;
-    // Frames of the request table are a few bytes and are built on the stack.
-    constexpr size_t kSmallFrame = 64;
-    std::array<uint8_t, kSmallFrame> smallRequest{}, smallReply{};
-    std::vector<uint8_t> largeRequest, largeReply;
-    const size_t requestSize = beginSize + kHeaderSize + inLen,
-                 replySize = owed + beginReply + kReplyHeaderSize + outLen;
-    uint8_t* frame = smallRequest.data();
-    if (requestSize > kSmallFrame) {
-        largeRequest.resize(requestSize);
-        frame = largeRequest.data();
+    size_t requestSize = begin ? kHeaderSize : 0, replySize = owed + (begin ? kReplyHeaderSize : 0);
+    for (const Frame& f : frames) {
+        requestSize += kHeaderSize + f.inLen;
+        replySize += kReplyHeaderSize + f.outLen;
     }
-    uint8_t* reply = smallReply.data();
-    if (replySize > kSmallFrame) {
+    // The frames of a reading, a chain of them included, fit on the stack.
+    constexpr size_t kStackFrames = 512;
+    std::array<uint8_t, kStackFrames> stackRequest, stackReply;
+    std::vector<uint8_t> largeRequest, largeReply;
+    uint8_t* request = stackRequest.data();
+    if (requestSize > kStackFrames) {
+        largeRequest.resize(requestSize);
+        request = largeRequest.data();
+    }
+    uint8_t* reply = stackReply.data();
+    if (replySize > kStackFrames) {
         largeReply.resize(replySize);
         reply = largeReply.data();
     }
-    if (begin) putHeader(frame, request::kBeginOperation, 0, 0);
-    putHeader(frame + beginSize, code, inLen, outLen);
-    if (inLen) std::memcpy(frame + beginSize + kHeaderSize, in, inLen);
+    uint8_t* at = request;
+    if (begin) {
+        putHeader(at, request::kBeginOperation, 0, 0);
+        at += kHeaderSize;
+    }
+    for (const Frame& f : frames) {
+        putHeader(at, f.code, f.inLen, f.outLen);
+        if (f.inLen) std::memcpy(at + kHeaderSize, f.in, f.inLen);
+        at += kHeaderSize + f.inLen;
+    }
 
-    if (!sendAll(fd_, frame, requestSize) || !receiveAll(fd_, reply, replySize)) {
-        // Whatever of the frame is still in flight would desynchronise the next request.
+    if (!sendAll(fd_, request, requestSize) || !receiveAll(fd_, reply, replySize)) {
+        // Whatever of the frames is still in flight would desynchronise the next request.
         drop();
         return false;
     }
-    const uint8_t* answers = reply + owed;
+    const uint8_t* answer = reply + owed;
     if (begin) {
-        held_ = request::getU32(answers) == 1;
+        held_ = request::getU32(answer) == 1;
         noHolds_ = !held_;
+        answer += kReplyHeaderSize;
     }
-    ok = request::getU32(answers + beginReply) == 1;
-    if (ok && outLen) std::memcpy(out, answers + beginReply + kReplyHeaderSize, outLen);
+    for (Frame& f : frames) {
+        f.ok = request::getU32(answer) == 1;
+        if (f.ok && f.outLen) std::memcpy(f.out, answer + kReplyHeaderSize, f.outLen);
+        answer += kReplyHeaderSize + f.outLen;
+    }
+    return true;
+}
+
+bool SocketTransport::readyForRequest() {
+    if (!opened_) return false;
+    // Inside an operation the connection was looked at when the operation began, a moment
+    // ago; it is not looked at again before each request.
+    if (checkedInOperation_) return true;
+    // A connection that broke under an earlier request gets one new attempt per request.
+    bool fresh = false;
+    if (!ensureConnected(fresh)) return false;
+    // The rest of an operation on a new connection is held again before it goes on.
+    if (fresh && inOperation_) beginDue_ = true;
+    checkedInOperation_ = inOperation_;
     return true;
 }
 
@@ -188,19 +215,32 @@ bool SocketTransport::close() {
 }
 
 bool SocketTransport::control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) {
-    if (!opened_) return false;
-    // Inside an operation the connection was looked at when the operation began, a moment
-    // ago; it is not looked at again before each request.
-    if (!checkedInOperation_) {
-        // A connection that broke under an earlier request gets one new attempt per request.
-        bool fresh = false;
-        if (!ensureConnected(fresh)) return false;
-        // The rest of an operation on a new connection is held again before it goes on.
-        if (fresh && inOperation_) beginDue_ = true;
-        checkedInOperation_ = inOperation_;
+    if (!readyForRequest()) return false;
+    Frame frame{code, in, inLen, out, outLen};
+    return exchange(std::span(&frame, 1)) && frame.ok;
+}
+
+bool SocketTransport::controlChain(std::span<DriverRequest> chain) {
+    if (chain.size() < 2 || chain.size() > request::kMaxChainLength || chains_ == Chains::None)
+        return DeviceTransport::controlChain(chain);
+    if (!readyForRequest()) return false;
+    std::array<uint8_t, request::kChainInSize> count{};
+    request::putU32(count.data(), uint32_t(chain.size()));
+    std::array<Frame, request::kMaxChainLength + 1> frames;
+    frames[0] = {request::kChainRequests, count.data(), uint32_t(count.size()), nullptr, 0};
+    size_t first = 0;
+    if (chains_ == Chains::Unknown) {
+        // A server that does not know chains would perform every request of one sent
+        // together, so the first chain on a connection waits for its count's answer.
+        if (!exchange(std::span(frames.data(), 1))) return false;
+        chains_ = frames[0].ok ? Chains::Known : Chains::None;
+        if (chains_ == Chains::None) return DeviceTransport::controlChain(chain);
+        first = 1;
     }
-    bool ok = false;
-    return exchange(code, in, inLen, out, outLen, ok) && ok;
+    size_t n = 1;
+    for (DriverRequest& r : chain) frames[n++] = {r.code, r.in.data(), r.inLen, r.out.data(), r.outLen};
+    const std::span<Frame> sent(frames.data() + first, n - first);
+    return exchange(sent) && std::all_of(sent.begin(), sent.end(), [](const Frame& f) { return f.ok; });
 }
 
 bool SocketTransport::beginOperation() {

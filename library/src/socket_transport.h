@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <span>
 #include <string>
 
 #include "device_transport.h"
@@ -22,6 +23,10 @@ public:
     bool open() override;
     bool close() override;
     bool control(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen) override;
+    // The requests of a chain go out in one write behind the chain's count, and their
+    // answers come in with one receive; the service performs none after the first that
+    // fails. On a server that does not know chains they go one by one.
+    bool controlChain(std::span<DriverRequest> chain) override;
     bool beginOperation() override;
     void endOperation() override;
 
@@ -34,9 +39,19 @@ private:
     // A live connection for the next frame: one the service closed while idle is
     // replaced, and at most one connect is tried. fresh tells that it was just made.
     bool ensureConnected(bool& fresh);
-    // One frame out and its reply in. False when the connection broke (it is then
-    // dropped); otherwise ok carries the service's answer.
-    bool exchange(uint32_t code, const void* in, uint32_t inLen, void* out, uint32_t outLen, bool& ok);
+    struct Frame {
+        uint32_t code = 0;
+        const void* in = nullptr;
+        uint32_t inLen = 0;
+        void* out = nullptr;
+        uint32_t outLen = 0;
+        bool ok = false;  // the service's answer
+    };
+    // The frames out in one write and their replies in. False when the connection broke
+    // (it is then dropped); otherwise each frame's ok carries the service's answer.
+    bool exchange(std::span<Frame> frames);
+    // The connection looked at before a request, as control() and controlChain() need it.
+    bool readyForRequest();
     // Takes what has come of the answers owed to Ends sent without waiting, without
     // waiting for the rest; false when the connection has ended.
     bool takeOwedAnswers();
@@ -52,6 +67,8 @@ private:
     bool beginDue_ = false;            // a Begin goes out with the operation's next request
     size_t owedBytes_ = 0;             // of answers to Ends, not yet read off the connection
     bool checkedInOperation_ = false;  // the connection was found live in this operation
+    enum class Chains { Unknown, Known, None };
+    Chains chains_ = Chains::Unknown;  // whether this connection's server knows chains
 };
 
 }  // namespace qvnhwm

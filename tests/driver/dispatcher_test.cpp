@@ -46,6 +46,13 @@ protected:
     void read(ClientId id, uint8_t reg) { send(id, frame(rq::kSmbusReadByte, {0x5C, reg, 0, 0}, 4), 4); }
     void begin(ClientId id) { send(id, frame(rq::kBeginOperation, {}, 0), 0); }
     void end(ClientId id) { send(id, frame(rq::kEndOperation, {}, 0), 0); }
+    void chain(ClientId id, uint32_t length) {
+        Bytes count(4);
+        rq::putU32(count.data(), length);
+        send(id, frame(rq::kChainRequests, count, 0), 0);
+    }
+    // A read of a chip this board does not have: refused, ok 0, nothing on the bus.
+    void refusedRead(ClientId id) { send(id, frame(rq::kSmbusReadByte, {0x30, 0x28, 0, 0}, 4), 4); }
     void send(ClientId id, const Bytes& bytes, uint32_t outLen) {
         ASSERT_TRUE(dispatcher->receive(id, bytes));
         expected[id].push_back(outLen);
@@ -139,6 +146,27 @@ TEST_F(DispatcherTest, AHoldEndsWithEndDisconnectionOrItsBound) {
     const std::string text = logText.str();
     EXPECT_NE(text.find("held the service longer than 500 ms"), std::string::npos);
     EXPECT_EQ(text.find("held the service"), text.rfind("held the service"));  // once per hold
+}
+
+TEST_F(DispatcherTest, AChainPerformsNothingAfterItsFirstFailure) {
+    begin(1);
+    chain(1, 3);
+    read(1, 0x28);
+    refusedRead(1);
+    read(1, 0x29);  // not performed
+    read(1, 0x2A);  // after the chain of three: served
+    chain(1, 0);    // chains of no request or of too many are refused and chain nothing
+    chain(1, rq::kMaxChainLength + 1);
+    refusedRead(1);
+    read(1, 0x27);
+    chain(1, 2);  // a new chain starts whole
+    read(1, 0x26);
+    read(1, 0x25);
+    end(1);
+    dispatcher->serve();
+    EXPECT_EQ(answers(1), (Oks{1, 1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(bus.operations, (std::vector<std::string>{"smbus-read 5C 28", "smbus-read 5C 2A", "smbus-read 5C 27",
+                                                        "smbus-read 5C 26", "smbus-read 5C 25"}));
 }
 
 // One client pipelines a thousand requests (or operations) before another sends one.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +19,8 @@
 #include "frame_server.h"
 #include "recording_bus.h"
 #include "server.h"
+#include "driver_channel.h"
+#include "socket_transport.h"
 
 namespace qvnbdrv {
 namespace {
@@ -162,6 +165,24 @@ TEST_F(ServerTest, ServesSeveralClientsEachWithItsOwnAnswers) {
     b.sendRaw(Client::frame(rq::kSmbusReadByte, {0x5C, 0x29, 0, 0}, 4));
     EXPECT_EQ(b.reply(4)->second[0], 0x44);
     EXPECT_EQ(a.reply(4)->second[0], 0x96);
+}
+
+TEST_F(ServerTest, TheLibrarysChainsReachTheBusOnlyUpToTheirFirstFailure) {
+    using qvnhwm::DriverChannel;
+    start();
+    DriverChannel channel(std::make_unique<qvnhwm::SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    // 0x30 is no chip of this board: refused, and the read behind it not performed.
+    std::array broken{DriverChannel::smbusWrite(0x5C, 0x4E, 0x80), DriverChannel::smbusRead(0x5C, 0x28),
+                      DriverChannel::smbusRead(0x30, 0x28), DriverChannel::smbusRead(0x5C, 0x29)};
+    EXPECT_FALSE(channel.Chain(broken));
+    // The second goes out in one write behind its count.
+    std::array whole{DriverChannel::smbusRead(0x5C, 0x28), DriverChannel::smbusRead(0x5C, 0x4E)};
+    EXPECT_TRUE(channel.Chain(whole));
+    EXPECT_EQ(whole[0].out[0], 0x96);
+    EXPECT_EQ(whole[1].out[0], 0x80);
+    EXPECT_EQ(bus.operations, (std::vector<std::string>{"smbus-write 5C 4E 80", "smbus-read 5C 28", "smbus-read 5C 28",
+                                                        "smbus-read 5C 4E"}));
 }
 
 TEST_F(ServerTest, AssemblesFramesThatArriveInPieces) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 
@@ -96,6 +97,22 @@ TEST_F(SocketTransportTest, AServerWithoutHoldsIsAskedForOneOncePerConnection) {
     EXPECT_TRUE(readInOperation(channel));
     std::lock_guard lock(server.boardMutex());
     EXPECT_EQ(board.trace(), (Trace{"OB", "SR 30 01", "SR 30 01", "OB", "SR 30 01"}));
+}
+
+TEST_F(SocketTransportTest, AServerWithoutChainsGetsTheirRequestsOneByOneUpToTheFirstFailure) {
+    FrameServer server(board, path);
+    DriverChannel channel(std::make_unique<SocketTransport>(path));
+    ASSERT_TRUE(channel.Open());
+    board.setSmbus(0x5C, 0x29, 0x42);
+    board.failOnly(3);  // after the chain's count and the write
+    std::array broken{DriverChannel::smbusWrite(0x5C, 0x4E, 0x80), DriverChannel::smbusRead(0x5C, 0x28),
+                      DriverChannel::smbusRead(0x5C, 0x29)};
+    EXPECT_FALSE(channel.Chain(broken));
+    std::array whole{DriverChannel::smbusRead(0x5C, 0x28), DriverChannel::smbusRead(0x5C, 0x29)};
+    EXPECT_TRUE(channel.Chain(whole));
+    EXPECT_EQ(whole[1].out[0], 0x42);
+    std::lock_guard lock(server.boardMutex());
+    EXPECT_EQ(board.trace(), (Trace{"CH 3", "SW 5C 4E 80", "SR 5C 28", "SR 5C 28", "SR 5C 29"}));
 }
 
 TEST_F(SocketTransportTest, ABrokenHoldFailsAsAnyRequestAndIsTakenAgainOnTheNewConnection) {

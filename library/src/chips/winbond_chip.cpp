@@ -1,6 +1,7 @@
 #include "winbond_chip.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "../description_syntax.h"
@@ -59,6 +60,11 @@ constexpr FanDivisorBits kFanDivisor[3] = {
     {kRegPinControl, 6, 7},
 };
 
+// The exponent from its two registers: bits 1-0 from the low register, bit 2 from 0x5D.
+int fanExponent(const FanDivisorBits& bits, uint8_t low, uint8_t vbat) {
+    return ((low >> bits.lowShift) & 0x03) | (((vbat >> bits.highShift) & 0x01) << 2);
+}
+
 // The count is 22.5 kHz clock ticks over one revolution (after the divisor), so
 // 22500 / count / divisor is revolutions per second, worked out in the integer steps
 // 135000 / count / divisor / 6. Counts 0 and 1 are no reading, 255 the counter overflowing
@@ -114,14 +120,6 @@ bool WinbondChip::programFanDivisor(int fan, uint8_t exponent) {
            modifyRegister(kRegVbat, highMask, uint8_t(((exponent >> 2) & 0x01) << bits.highShift));
 }
 
-bool WinbondChip::readFanExponent(int fan, int& exponent) {
-    const FanDivisorBits& bits = kFanDivisor[fan - 1];
-    uint8_t low = 0, high = 0;
-    if (!registers().read(bits.lowRegister, low) || !registers().read(kRegVbat, high)) return false;
-    exponent = ((low >> bits.lowShift) & 0x03) | (((high >> bits.highShift) & 0x01) << 2);
-    return true;
-}
-
 const PwmPairing* WinbondChip::findPwm(uint8_t pwmRegister) const {
     const auto it = std::find_if(pwmTable_.begin(), pwmTable_.end(),
                                  [&](const PwmPairing& p) { return p.pwmRegister == pwmRegister; });
@@ -145,28 +143,34 @@ int32_t WinbondChip::GetSensorValue(int32_t bank, int32_t reg, int32_t multiplie
     value = 0.0;
     const std::optional<LinearScale> scale = LinearScale::make(multiplier, offset, resultScale, offsetScale);
     if (!scale) return 0;
-    if (!selectBank(uint8_t(bank))) return 0;
+    // The bank select is read for the bits beside the bank; the write that selects the
+    // bank and the reads behind it depend on nothing read in between, so they go as one run.
+    uint8_t select = 0;
+    if (!registers().read(kRegBankSelect, select)) return 0;
+    const RegisterStep bankWrite = RegisterStep::written(kRegBankSelect, withBits(select, kBankMask, uint8_t(bank)));
 
     const auto channel = uint8_t(reg);
     if (channel >= kRegFan1Count && channel <= kRegFan3Count) {
-        const int fan = channel - kRegFan1Count + 1;
-        int exponent = 0;
-        uint8_t count = 0;
-        if (!readFanExponent(fan, exponent) || !registers().read(channel, count)) return 0;
+        const FanDivisorBits& bits = kFanDivisor[channel - kRegFan1Count];
+        std::array steps{bankWrite, RegisterStep::read(bits.lowRegister), RegisterStep::read(kRegVbat),
+                         RegisterStep::read(channel)};
+        if (!registers().run(steps)) return 0;
+        const int exponent = fanExponent(bits, steps[1].value, steps[2].value);
         // A stopped or unmeasured fan reads 0 RPM whatever offset the sensor carries.
-        const int32_t perSecond = fanRevolutionsPerSecond(count, exponent);
+        const int32_t perSecond = fanRevolutionsPerSecond(steps[3].value, exponent);
         value = perSecond == 0 ? 0.0 : scale->apply(perSecond) * kSecondsPerMinute;
         return 1;
     }
     if (channel == kTempPair1 || channel == kTempPair2) {
-        uint8_t high = 0, low = 0;
-        if (!registers().read(kRegTempHigh, high) || !registers().read(kRegTempLow, low)) return 0;
-        const double degrees = scale->apply(int8_t(high));
+        std::array steps{bankWrite, RegisterStep::read(kRegTempHigh), RegisterStep::read(kRegTempLow)};
+        if (!registers().run(steps)) return 0;
+        const double degrees = scale->apply(int8_t(steps[1].value));
         value = degrees < kTempFloor ? 0.0 : degrees;
         return 1;
     }
-    uint8_t raw = 0;
-    if (!registers().read(channel, raw)) return 0;
+    std::array steps{bankWrite, RegisterStep::read(channel)};
+    if (!registers().run(steps)) return 0;
+    const uint8_t raw = steps[1].value;
     if (channel == kFlagChannel)
         value = (raw & kFlagBit) ? kFlagSetValue : 0.0;
     else

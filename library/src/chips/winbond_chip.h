@@ -44,7 +44,6 @@ private:
     // Read-modify-write of 0x4E: bits 2-0 become the bank, every other bit is kept.
     bool selectBank(uint8_t bank);
     bool modifyRegister(uint8_t reg, uint8_t mask, uint8_t bits);
-    bool readFanExponent(int fan, int& exponent);
     bool programFanDivisor(int fan, uint8_t exponent);
     const PwmPairing* findPwm(uint8_t pwmRegister) const;
 

@@ -69,6 +69,8 @@ std::vector<std::string> FakeBoard::trace() const {
         const bool full = rq::shapeOf(r.code) && rq::shapeOf(r.code)->inLen == r.input.size();
         if (r.code == rq::kBeginOperation || r.code == rq::kEndOperation) {
             std::snprintf(buf, sizeof buf, "%s", r.code == rq::kBeginOperation ? "OB" : "OE");
+        } else if (r.code == rq::kChainRequests && r.input.size() == rq::kChainInSize) {
+            std::snprintf(buf, sizeof buf, "CH %u", rq::getU32(in));
         } else if (!full) {
             std::snprintf(buf, sizeof buf, "?? %X", r.code);
         } else {
