@@ -1,5 +1,6 @@
 #include "history_log.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -72,16 +73,41 @@ std::optional<char> lastByte(const std::string& path) {
     return c;
 }
 
-// The fields of the last header line of a log file; empty when it has none.
+// The fields of the last header line of a log file; empty when it has none. The file is
+// searched from its end for a line that begins like a header, a block at a time: a day's
+// file is thousands of readings under one header at its top, and parsing each of them
+// line by line made every opening of the log cost a reading of the whole day.
 std::vector<std::string> lastHeader(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    file_io::LineReader reader(in, {.longestLine = kLongestLogLine});
-    std::vector<std::string> header;
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    constexpr std::string_view mark = kTimeColumn;  // a reading begins with its time's year
+    constexpr std::streamoff kBlock = 0x10000;
+    std::string text;  // a block and the first bytes of the block behind it
     std::string line;
-    while (reader.next(line))
-        if (line.starts_with(kTimeColumn))
-            if (auto fields = csvFields(line); fields && isHeader(*fields)) header = std::move(*fields);
-    return header;
+    for (std::streamoff end = in.tellg(); end > 0;) {
+        const std::streamoff begin = std::max<std::streamoff>(0, end - kBlock);
+        const std::string after = text.substr(0, mark.size());
+        text.resize(size_t(end - begin));
+        in.seekg(begin);
+        if (!in.read(text.data(), std::streamsize(text.size()))) return {};
+        text += after;
+        // Lines of this block that begin like a header, the last first; the file's own
+        // start is a line start too. Readings hold no lower-case letter, so the search
+        // for the mark's first letter skips them at the speed of memchr.
+        std::vector<size_t> starts;
+        for (size_t at = text.find(mark); at != std::string::npos && at < text.size() - after.size() + 1;
+             at = text.find(mark, at + 1))
+            if (at > 0 ? text[at - 1] == '\n' : begin == 0) starts.push_back(at);
+        for (auto at = starts.rbegin(); at != starts.rend(); ++at) {
+            std::ifstream from(path, std::ios::binary);
+            from.seekg(begin + std::streamoff(*at));
+            file_io::LineReader reader(from, {.longestLine = kLongestLogLine});
+            if (!reader.next(line)) continue;
+            if (auto fields = csvFields(line); fields && isHeader(*fields)) return std::move(*fields);
+        }
+        end = begin;
+    }
+    return {};
 }
 
 }  // namespace

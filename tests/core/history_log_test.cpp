@@ -175,6 +175,45 @@ TEST_F(HistoryLogTest, ReloadTakesYesterdaysFileAndOnlyTheLastDay) {
     EXPECT_EQ(r.skipped, 0);
 }
 
+// A log opened again goes on under its last header when that names the current columns,
+// however far back in the day's file it stands, a block boundary of the search included.
+TEST_F(HistoryLogTest, OpeningAgainWritesAHeaderOnlyWhenTheLastOneDiffers) {
+    const std::string ours = "time,CPU1 FAN (RPM),+12V (V),\"Name, \"\"odd\"\" (C)\"\n";
+    const std::string other = "time,Other (C)\n";
+    // Readings of exactly `bytes` bytes.
+    const auto readings = [](size_t bytes) {
+        const std::string line = "2025-12-10T08:00:00+01:00,1,2,3\n";
+        std::string text;
+        while (bytes - text.size() >= 2 * line.size()) text += line;
+        return text + line.substr(0, line.size() - 1) + std::string(bytes - text.size() - line.size(), '3') + '\n';
+    };
+    constexpr size_t kBlock = 0x10000;
+    struct Case {
+        const char* what;
+        std::string before;
+        bool headerWritten;
+    };
+    const Case cases[] = {
+        {"ours at the top of a day", ours + readings(200'000), false},
+        {"another board's after ours", ours + readings(100) + other + readings(100'000), true},
+        {"ours after another board's", other + readings(100'000) + ours + readings(100'000), false},
+        {"ours at a block's start", readings(1000) + ours + readings(kBlock - ours.size()), false},
+        {"ours across a block's start", readings(1000) + ours + readings(kBlock - ours.size() + 2), false},
+        {"ours just after one", readings(1000) + ours + readings(kBlock - ours.size() - 1), false},
+        {"only readings", readings(100'000), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir.file("log"));
+        fs::create_directories(dir.file("log"));
+        const std::string path = dir.file("log/qorvmon-2025-12-10.csv");
+        std::ofstream(path) << c.before;
+        HistoryLog log(dir.file("log"), columns);
+        ASSERT_TRUE(log.append(local("2025-12-10T12:00:00+01:00"), {1.0, 2.0, 3.0}));
+        EXPECT_EQ(fileText(path), c.before + (c.headerWritten ? ours : "") + "2025-12-10T12:00:00+01:00,1,2,3\n");
+    }
+}
+
 TEST(HistoryLogFolder, ProgramFolderWhenItHoldsTheSettingsElseTheStateFolder) {
     struct Case {
         LogPlaces places;
