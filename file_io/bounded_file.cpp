@@ -1,5 +1,6 @@
 #include "bounded_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -14,10 +15,16 @@ OpenFault readBoundedFile(const std::string& path, std::string& bytes, size_t li
     if (!std::filesystem::is_regular_file(status)) return OpenFault::NotRegular;
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) return OpenFault::Missing;
-    // One byte past the limit tells a file that is too large, also one that grew since the check.
-    bytes.resize(limit + 1);
-    file.read(bytes.data(), std::streamsize(bytes.size()));
-    bytes.resize(size_t(file.gcount()));
+    // In steps, so that a file of a few KiB costs a few KiB and not a buffer of the limit's
+    // size. One byte past the limit tells a file that is too large, also one that grew
+    // since the check.
+    constexpr size_t kStep = 0x4000;
+    while (file && bytes.size() <= limit) {
+        const size_t at = bytes.size(), want = std::min(kStep, limit + 1 - at);
+        bytes.resize(at + want);
+        file.read(bytes.data() + at, std::streamsize(want));
+        bytes.resize(at + size_t(file.gcount()));
+    }
     if (bytes.size() > limit) {
         bytes.clear();
         return OpenFault::TooLarge;

@@ -91,15 +91,11 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
         if (boardView_) boardView_->hideSensorPanel();
     });
 
-    screen_ = new ScreenPage(
-        state_, platform_, [this] { saveSettings(); }, central);
     monitoring_ = new MonitoringPage(
         state_, *cycle_, [this] { closeCountdown(); }, central);
-    for (QWidget* page : {static_cast<QWidget*>(screen_), static_cast<QWidget*>(monitoring_)}) {
-        page->move(ui::kStripWidth, 0);
-        page->hide();
-        page->setEnabled(false);
-    }
+    monitoring_->move(ui::kStripWidth, 0);
+    monitoring_->hide();
+    monitoring_->setEnabled(false);
 
     // Ctrl+Q ends the program as the strip's Exit does, saving first. Tab goes down the strip,
     // then through the page shown, in the order the widgets were made.
@@ -165,6 +161,16 @@ void MainWindow::load() {
     }
 }
 
+ScreenPage* MainWindow::screenPage() {
+    if (screen_) return screen_;
+    screen_ = new ScreenPage(
+        state_, platform_, [this] { saveSettings(); }, centralWidget());
+    screen_->move(ui::kStripWidth, 0);
+    screen_->hide();
+    screen_->setEnabled(false);
+    return screen_;
+}
+
 BoardViewPage* MainWindow::boardViewPage() {
     if (boardView_) return boardView_;
     boardView_ = new BoardViewPage(state_, library_, *cycle_, platform_, centralWidget());
@@ -211,7 +217,7 @@ void MainWindow::switchTo(QWidget* page) {
 
 void MainWindow::showAboutPage() {
     closeSensorPanel();
-    switchTo(screen_);
+    switchTo(screenPage());
     screen_->showAbout();
     screen_->show();
     strip_->showPage(artwork::kAboutPage);
@@ -228,7 +234,7 @@ void MainWindow::showMonitoringPage() {
 
 void MainWindow::showSettingsPage() {
     closeSensorPanel();
-    switchTo(screen_);
+    switchTo(screenPage());
     screen_->showSettings();
     screen_->show();
     strip_->showPage(artwork::kSettingsPage);

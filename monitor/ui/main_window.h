@@ -67,7 +67,9 @@ public:
     WindowHistory& history() { return *history_; }
     QMenu* trayMenu() const { return trayMenu_; }
     MonitoringPage* monitoringPage() const { return monitoring_; }
-    ScreenPage* screenPage() const { return screen_; }
+    // The About and General Setting pages, made at their first use: the window opens on
+    // the monitoring page, and many a run never shows them.
+    ScreenPage* screenPage();
     // Made at its first use or shortly after the window is up, whichever comes first: it is
     // the largest page, and no part of start-up needs it.
     BoardViewPage* boardViewPage();
@@ -103,7 +105,7 @@ private:
     std::unique_ptr<PollCycle> cycle_;
 
     NavigationStrip* strip_;
-    ScreenPage* screen_;
+    ScreenPage* screen_ = nullptr;
     MonitoringPage* monitoring_;
     BoardViewPage* boardView_ = nullptr;
     QMenu* trayMenu_;

@@ -76,18 +76,23 @@ TEST(BoundedFile, OpensOnlyRegularFilesOfBoundedSize) {
     std::filesystem::create_symlink("/dev/zero", dir.file("zero"));
     std::ofstream(dir.file("small")) << "12345";
     std::ofstream(dir.file("large")) << std::string(kTextFileLimit + 1, 'x');
+    std::string limit;  // read in several steps: every byte in its place
+    for (size_t i = 0; i < kTextFileLimit; ++i) limit += char('a' + i % 23);
+    std::ofstream(dir.file("limit")) << limit;
     const struct {
         const char* name;
         OpenFault fault;
-        size_t size;
+        std::string content;
     } cases[] = {
-        {"small", OpenFault::None, 5},      {"large", OpenFault::TooLarge, 0}, {"fifo", OpenFault::NotRegular, 0},
-        {"zero", OpenFault::NotRegular, 0}, {"absent", OpenFault::Missing, 0}, {"", OpenFault::NotRegular, 0},
+        {"small", OpenFault::None, "12345"}, {"limit", OpenFault::None, limit},
+        {"large", OpenFault::TooLarge, ""},  {"fifo", OpenFault::NotRegular, ""},
+        {"zero", OpenFault::NotRegular, ""}, {"absent", OpenFault::Missing, ""},
+        {"", OpenFault::NotRegular, ""},
     };
     for (const auto& c : cases) {
         std::string bytes = "stale";
         EXPECT_EQ(readBoundedFile(dir.file(c.name), bytes), c.fault) << c.name;
-        EXPECT_EQ(bytes.size(), c.size) << c.name;
+        EXPECT_TRUE(bytes == c.content) << c.name;
     }
 }
 
