@@ -1,7 +1,8 @@
-// What the exporter costs: bus transactions and time of one pass over a board through the
-// real driver service (at once, and with the 0.4 ms wire time of an SMBus byte read), the
-// process's CPU per scrape served from the cached pass over HTTP, and the resident memory
-// of the real qorvmon-exporter after many scrapes.
+// What the headless programs cost: bus transactions and time of one of the exporter's
+// passes over a board through the real driver service (at once, and with the 0.4 ms wire
+// time of an SMBus byte read), the process's CPU per scrape served from the cached pass over
+// HTTP, the resident memory of the real qorvmon-exporter after many scrapes, and the real
+// qorvmon-alertd's memory and processor time left running.
 #include <benchmark/benchmark.h>
 
 #include <curl/curl.h>
@@ -73,13 +74,16 @@ private:
     qvnhwm::HwmLibrary library_;
 };
 
-// A service for the board, with a delay per transaction when delayMs > 0.
+// A service for the board, with a delay per transaction when delayMs > 0 and the faults
+// of a scenario's lines.
 struct Service {
-    Service(const std::string& board, double delayMs) {
+    Service(const std::string& board, double delayMs, const std::string& faults = "") {
         std::vector<std::string> extra;
-        if (delayMs > 0) {
-            std::ofstream(dir.file("delay.scenario")) << "delay-ms " << delayMs << "\n";
-            extra = {"--scenario", dir.file("delay.scenario")};
+        if (delayMs > 0 || !faults.empty()) {
+            std::ofstream scenario(dir.file("service.scenario"));
+            if (delayMs > 0) scenario << "delay-ms " << delayMs << "\n";
+            scenario << faults;
+            extra = {"--scenario", dir.file("service.scenario")};
         }
         process = std::make_unique<ServiceProcess>(boardFile(board), socket, dir.file("log"), extra);
     }
@@ -212,30 +216,53 @@ long statusField(pid_t pid, const std::string& field) {
     return -1;
 }
 
-// The real program on the real service after a thousand scrapes, one pass a second.
-void ExporterResidentMemory(benchmark::State& state) {
-    Service service("M4430", 0);
-    const std::string log = service.dir.file("exporter.log");
-    const std::string socketVariable = "QVNBDRV_SOCKET=" + service.socket;
+// A program of ours started on the service's socket, its standard error into errors.
+pid_t startOnService(const Service& service, std::vector<std::string> args, const std::string& errors,
+                     const std::vector<std::string>& variables = {}) {
+    std::vector<std::string> added = variables;
+    added.push_back("QVNBDRV_SOCKET=" + service.socket);
     std::vector<char*> env;
     for (char** e = environ; *e; ++e) env.push_back(*e);
-    env.push_back(const_cast<char*>(socketVariable.c_str()));
+    for (std::string& v : added) env.push_back(v.data());
     env.push_back(nullptr);
-    std::vector<std::string> args{
-        QORVMON_EXPORTER, "--board",     "M4430",      "--settings", service.dir.file("QHwmset"),
-        "--listen",       "127.0.0.1:0", "--interval", "1"};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), env.data()) != 0) {
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), env.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&files);
+    return pid;
+}
+
+// Processor time of a child so far, in seconds: user and system clock ticks of /proc/PID/stat.
+double processorSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long user = 0, system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) user = std::stol(field);
+        if (i == 15) system = std::stol(field);
+    }
+    return double(user + system) / double(sysconf(_SC_CLK_TCK));
+}
+
+// The real program on the real service after a thousand scrapes, one pass a second.
+void ExporterResidentMemory(benchmark::State& state) {
+    Service service("M4430", 0);
+    const std::string log = service.dir.file("exporter.log");
+    const pid_t pid = startOnService(service,
+                                     {QORVMON_EXPORTER, "--board", "M4430", "--settings", service.dir.file("QHwmset"),
+                                      "--listen", "127.0.0.1:0", "--interval", "1"},
+                                     log);
+    if (pid < 0) {
         state.SkipWithError("cannot start qorvmon-exporter");
         return;
     }
-    posix_spawn_file_actions_destroy(&files);
     std::string url;
     for (int i = 0; i < 100 && url.empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -255,6 +282,42 @@ void ExporterResidentMemory(benchmark::State& state) {
     if (url.empty()) state.SkipWithError("qorvmon-exporter did not serve");
 }
 BENCHMARK(ExporterResidentMemory)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The real alert service left running, a pass every second (fifteen times its default
+// pace), every 50th request failing: resident memory after its first 10 passes and after
+// the whole run, and processor time per pass in between. Its daily log goes to a folder
+// of the run's own.
+void AlertServiceLeftRunning(benchmark::State& state) {
+    const int seconds = int(state.range(0));
+    Service service("M4430", 0, "fail-every 50\n");
+    const pid_t pid =
+        startOnService(service,
+                       {QORVMON_ALERTD, "--board", "M4430", "--settings", service.dir.file("QHwmset"), "--interval",
+                        "1", "--log-file", service.dir.file("alertd.journal")},
+                       service.dir.file("alertd.stderr"), {"STATE_DIRECTORY=" + service.dir.file("state")});
+    if (pid < 0) {
+        state.SkipWithError("cannot start qorvmon-alertd");
+        return;
+    }
+    long settled = 0, last = 0;
+    double before = 0, after = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+        settled = statusField(pid, "VmRSS");
+        before = processorSeconds(pid);
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        last = statusField(pid, "VmRSS");
+        after = processorSeconds(pid);
+    }
+    state.counters["rss_kib_after_10_passes"] = double(settled);
+    state.counters["rss_kib_at_end"] = double(last);
+    state.counters["peak_rss_kib"] = double(statusField(pid, "VmHWM"));
+    state.counters["cpu_ms_per_pass"] = (after - before) * 1000.0 / seconds;
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    if (settled <= 0) state.SkipWithError("qorvmon-alertd ended early");
+}
+BENCHMARK(AlertServiceLeftRunning)->Arg(120)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
