@@ -99,9 +99,9 @@ std::vector<std::string> lastHeader(const std::string& path) {
              at = text.find(mark, at + 1))
             if (at > 0 ? text[at - 1] == '\n' : begin == 0) starts.push_back(at);
         for (auto at = starts.rbegin(); at != starts.rend(); ++at) {
-            std::ifstream from(path, std::ios::binary);
-            from.seekg(begin + std::streamoff(*at));
-            file_io::LineReader reader(from, {.longestLine = kLongestLogLine});
+            in.clear();
+            in.seekg(begin + std::streamoff(*at));
+            file_io::LineReader reader(in, {.longestLine = kLongestLogLine});
             if (!reader.next(line)) continue;
             if (auto fields = csvFields(line); fields && isHeader(*fields)) return std::move(*fields);
         }

@@ -45,6 +45,15 @@ void releaseFreeMemory() {
 #endif
 }
 
+// A page beside the strip, hidden and disabled until it is switched to.
+template <typename Page>
+Page* placedHidden(Page* page) {
+    page->move(ui::kStripWidth, 0);
+    page->hide();
+    page->setEnabled(false);
+    return page;
+}
+
 const Clock& windowClock() {
     static const SystemClock clock;
     return clock;
@@ -91,11 +100,8 @@ MainWindow::MainWindow(MonitorState& state, SensorSource& library, Platform& pla
         if (boardView_) boardView_->hideSensorPanel();
     });
 
-    monitoring_ = new MonitoringPage(
-        state_, *cycle_, [this] { closeCountdown(); }, central);
-    monitoring_->move(ui::kStripWidth, 0);
-    monitoring_->hide();
-    monitoring_->setEnabled(false);
+    monitoring_ = placedHidden(new MonitoringPage(
+        state_, *cycle_, [this] { closeCountdown(); }, central));
 
     // Ctrl+Q ends the program as the strip's Exit does, saving first. Tab goes down the strip,
     // then through the page shown, in the order the widgets were made.
@@ -163,20 +169,14 @@ void MainWindow::load() {
 
 ScreenPage* MainWindow::screenPage() {
     if (screen_) return screen_;
-    screen_ = new ScreenPage(
-        state_, platform_, [this] { saveSettings(); }, centralWidget());
-    screen_->move(ui::kStripWidth, 0);
-    screen_->hide();
-    screen_->setEnabled(false);
+    screen_ = placedHidden(new ScreenPage(
+        state_, platform_, [this] { saveSettings(); }, centralWidget()));
     return screen_;
 }
 
 BoardViewPage* MainWindow::boardViewPage() {
     if (boardView_) return boardView_;
-    boardView_ = new BoardViewPage(state_, library_, *cycle_, platform_, centralWidget());
-    boardView_->move(ui::kStripWidth, 0);
-    boardView_->hide();
-    boardView_->setEnabled(false);
+    boardView_ = placedHidden(new BoardViewPage(state_, library_, *cycle_, platform_, centralWidget()));
     if (history_->store()) attachPanelHistory();
     return boardView_;
 }
